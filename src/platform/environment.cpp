@@ -1,0 +1,17 @@
+#include "platform/environment.h"
+
+#include <cstdlib>
+
+namespace zem::platform {
+
+std::string HostEnvironment::Get(const std::string& name) const {
+  const char* value = std::getenv(name.c_str());
+  return value ? std::string(value) : std::string();
+}
+
+std::string MapEnvironment::Get(const std::string& name) const {
+  auto it = vars_.find(name);
+  return it == vars_.end() ? std::string() : it->second;
+}
+
+}  // namespace zem::platform

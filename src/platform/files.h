@@ -1,0 +1,123 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zem::platform {
+
+// Suite paths are written with "\" and may start with a drive ("C:"). On the host "\" becomes
+// "/" and a drive letter is dropped, so "C:\VAK\DADES" names "/VAK/DADES". A path component
+// that does not exist in its exact case is matched case-insensitively against the directory's
+// entries (see FileSystem::HostPath).
+std::string SuiteToHostSyntax(std::string_view suite_path);
+
+// Resolves every component of a host-syntax path: a component that does not exist as written
+// is replaced by an entry of its directory that matches it case-insensitively (ASCII letters).
+// Components that match nothing are kept as written, so new files keep the caller's spelling.
+// `list_dir` lists a directory's entry names; an empty list when it does not exist.
+std::string ResolveCaseInsensitive(
+    const std::string& host_path,
+    const std::function<std::vector<std::string>(const std::string&)>& list_dir);
+
+// A file being written sequentially (print file, merge data file, exports).
+class OutputFile {
+ public:
+  virtual ~OutputFile() = default;
+  virtual bool Write(std::string_view bytes) = 0;
+  // Flushes and closes; false when anything failed to reach the file.
+  virtual bool Close() = 0;
+};
+
+// Files and directories. Every path argument is a suite path (or a plain host path, which maps
+// to itself); relative paths are relative to the current directory.
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+  // Reads a whole file; false when it cannot be opened.
+  virtual bool ReadFile(const std::string& path, std::string* bytes) = 0;
+  // Creates or truncates a file and writes all of `bytes`.
+  virtual bool WriteFile(const std::string& path, std::string_view bytes) = 0;
+  // Opens a file for sequential writing: truncated, or appended to when `append` is true.
+  // Null when it cannot be opened.
+  virtual std::unique_ptr<OutputFile> OpenOutput(const std::string& path, bool append) = 0;
+  virtual bool Exists(const std::string& path) = 0;
+  virtual bool IsDirectory(const std::string& path) = 0;
+  virtual bool Remove(const std::string& path) = 0;
+  virtual bool ChangeDir(const std::string& path) = 0;
+  virtual bool MakeDir(const std::string& path) = 0;
+  // The host path a suite path resolves to (case-insensitive lookup applied).
+  virtual std::string HostPath(const std::string& path) = 0;
+};
+
+// The real file system.
+class HostFileSystem : public FileSystem {
+ public:
+  bool ReadFile(const std::string& path, std::string* bytes) override;
+  bool WriteFile(const std::string& path, std::string_view bytes) override;
+  std::unique_ptr<OutputFile> OpenOutput(const std::string& path, bool append) override;
+  bool Exists(const std::string& path) override;
+  bool IsDirectory(const std::string& path) override;
+  bool Remove(const std::string& path) override;
+  bool ChangeDir(const std::string& path) override;
+  bool MakeDir(const std::string& path) override;
+  std::string HostPath(const std::string& path) override;
+};
+
+// An in-memory file system for tests, with the same path rules as the host one. Its current
+// directory starts at "/".
+class MemoryFileSystem : public FileSystem {
+ public:
+  MemoryFileSystem();
+  bool ReadFile(const std::string& path, std::string* bytes) override;
+  bool WriteFile(const std::string& path, std::string_view bytes) override;
+  std::unique_ptr<OutputFile> OpenOutput(const std::string& path, bool append) override;
+  bool Exists(const std::string& path) override;
+  bool IsDirectory(const std::string& path) override;
+  bool Remove(const std::string& path) override;
+  bool ChangeDir(const std::string& path) override;
+  bool MakeDir(const std::string& path) override;
+  std::string HostPath(const std::string& path) override;
+
+  // Test conveniences: parent directories are created as needed.
+  void AddFile(const std::string& path, std::string_view bytes);
+  std::string Contents(const std::string& path);
+  const std::string& current_dir() const { return cwd_; }
+  // Paths of every file, absolute and resolved.
+  std::vector<std::string> FileNames() const;
+  // Counts of ReadFile calls, by resolved path (tests check that a file is not re-read).
+  int ReadCount(const std::string& path);
+
+ private:
+  std::string Absolute(const std::string& path) const;
+  std::vector<std::string> List(const std::string& dir) const;
+  void MakeParents(const std::string& absolute);
+
+  std::map<std::string, std::string> files_;
+  std::set<std::string> dirs_;
+  std::map<std::string, int> reads_;
+  std::string cwd_ = "/";
+  friend class MemoryOutputFile;
+};
+
+// Reads text the suite's way: a CR ends a line and an LF right after it belongs to the line
+// end; a lone LF stays inside the line; a byte 26 where a line would start ends the file.
+class TextReader {
+ public:
+  explicit TextReader(std::string bytes) : data_(std::move(bytes)) {}
+  bool AtEnd() const;
+  // The next line without its line end; empty at the end.
+  std::string ReadLine();
+  // Bytes not read yet.
+  size_t Remaining() const { return data_.size() - pos_; }
+
+ private:
+  std::string data_;
+  size_t pos_ = 0;
+};
+
+}  // namespace zem::platform

@@ -1,0 +1,69 @@
+#include "startup/config_file.h"
+
+#include "platform/services.h"
+
+namespace zem {
+namespace {
+
+std::string TrimBlanks(const std::string& text) {
+  size_t first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  size_t last = text.find_last_not_of(' ');
+  return text.substr(first, last - first + 1);
+}
+
+std::string TrimTrailingBlanks(const std::string& text) {
+  size_t last = text.find_last_not_of(' ');
+  return last == std::string::npos ? std::string() : text.substr(0, last + 1);
+}
+
+// Section and key names are plain ASCII; other bytes compare as they are.
+std::string AsciiUpper(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return text;
+}
+
+}  // namespace
+
+std::string ReadConfigValue(const std::string& file, const std::string& section,
+                            const std::string& key) {
+  std::string bytes;
+  if (!platform::Files().ReadFile(file, &bytes)) return {};
+
+  const std::string wanted_section = AsciiUpper(TrimBlanks(section));
+  const std::string wanted_key = AsciiUpper(TrimBlanks(key));
+  std::string value;
+  bool in_section = false;
+  platform::TextReader reader(std::move(bytes));
+  while (!reader.AtEnd()) {
+    std::string line = reader.ReadLine();
+    line = line.substr(0, line.find(';'));
+    size_t first = line.find_first_not_of(' ');
+    if (first == std::string::npos) continue;
+    line.erase(0, first);
+
+    if (!in_section) {
+      if (line[0] != '[') continue;
+      std::string name = line.substr(1, line.find(']') == std::string::npos
+                                            ? std::string::npos
+                                            : line.find(']') - 1);
+      if (AsciiUpper(TrimBlanks(name)) == wanted_section) in_section = true;
+      continue;
+    }
+    if (line[0] == '[') break;
+    size_t equals = line.find('=');
+    if (equals == std::string::npos) continue;
+    if (AsciiUpper(TrimTrailingBlanks(line.substr(0, equals))) == wanted_key) {
+      value = line.substr(equals + 1);
+      break;
+    }
+  }
+  if (value.size() > 1 && value.front() == '"' && value.back() == '"') {
+    value = value.substr(1, value.size() - 2);
+  }
+  return value;
+}
+
+}  // namespace zem
