@@ -1,0 +1,83 @@
+#include "platform/files.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace zem::platform {
+namespace {
+
+TEST(SuitePaths, MapToHostSyntax) {
+  struct Case {
+    const char* suite;
+    const char* host;
+  } cases[] = {
+      {"DADES\\FinquesV", "DADES/FinquesV"},
+      {"C:\\VAK\\DADES\\", "/VAK/DADES/"},
+      {"C:", "/"},
+      {"c:TMP", "/TMP"},
+      {"/already/host", "/already/host"},
+      {"", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(SuiteToHostSyntax(c.suite), c.host) << c.suite;
+}
+
+TEST(MemoryFiles, FindsComponentsCaseInsensitively) {
+  MemoryFileSystem fs;
+  fs.AddFile("/root/dades/finquesv.dat", "x");
+  std::string bytes;
+  ASSERT_TRUE(fs.ReadFile("\\ROOT\\DADES\\FinquesV.dat", &bytes));
+  EXPECT_EQ(bytes, "x");
+  EXPECT_EQ(fs.HostPath("\\root\\Dades\\New.tmp"), "/root/dades/New.tmp");
+  ASSERT_TRUE(fs.ChangeDir("\\ROOT"));
+  EXPECT_TRUE(fs.Exists("DADES\\FINQUESV.DAT"));
+}
+
+TEST(MemoryFiles, ExactCaseWinsOverFolding) {
+  MemoryFileSystem fs;
+  fs.AddFile("/d/Name", "upper");
+  fs.AddFile("/d/name", "lower");
+  std::string bytes;
+  ASSERT_TRUE(fs.ReadFile("/d/name", &bytes));
+  EXPECT_EQ(bytes, "lower");
+}
+
+TEST(MemoryFiles, OutputAppendsAndRefusesMissingDirectory) {
+  MemoryFileSystem fs;
+  ASSERT_TRUE(fs.MakeDir("/w"));
+  ASSERT_TRUE(fs.WriteFile("\\w\\f.tmp", "ab"));
+  auto out = fs.OpenOutput("/W/F.TMP", true);
+  ASSERT_TRUE(out);
+  out->Write("cd");
+  out->Close();
+  EXPECT_EQ(fs.Contents("/w/f.tmp"), "abcd");
+  EXPECT_EQ(fs.OpenOutput("/nodir/x", false), nullptr);
+  EXPECT_TRUE(fs.Remove("/w/f.tmp"));
+  EXPECT_FALSE(fs.Exists("/w/f.tmp"));
+}
+
+TEST(HostFiles, ResolvesCaseOnDisk) {
+  namespace stdfs = std::filesystem;
+  stdfs::path dir = stdfs::temp_directory_path() / ("zem_files_" + std::to_string(getpid()));
+  stdfs::create_directories(dir / "dades");
+  std::ofstream(dir / "dades" / "textos.dat") << "t";
+  HostFileSystem fs;
+  std::string bytes;
+  EXPECT_TRUE(fs.ReadFile(dir.string() + "\\DADES\\Textos.dat", &bytes));
+  EXPECT_EQ(bytes, "t");
+  stdfs::remove_all(dir);
+}
+
+TEST(TextReader, FollowsSuiteLineRules) {
+  TextReader reader("a\r\nb\nc\rd\r\r\n\x1a" "ignored");
+  std::vector<std::string> lines;
+  while (!reader.AtEnd()) lines.push_back(reader.ReadLine());
+  EXPECT_EQ(lines, (std::vector<std::string>{"a", "b\nc", "d", ""}));
+}
+
+}  // namespace
+}  // namespace zem::platform
