@@ -1,5 +1,8 @@
 #include "platform/console.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace zem::platform {
 
 Console::Console() { cells_.fill(Cell{' ', 7}); }
@@ -53,7 +56,14 @@ std::string Console::RowText(int row) const {
 }
 
 bool MemoryConsole::PollEvent(InputEvent* event) {
-  if (queue_.empty()) return false;
+  if (queue_.empty()) {
+    if (++empty_polls_ > empty_poll_limit_) {
+      std::fprintf(stderr, "memory console: the input script ran out while input was awaited\n");
+      std::abort();
+    }
+    return false;
+  }
+  empty_polls_ = 0;
   InputEvent next = queue_.front();
   queue_.pop_front();
   if (next.kind == InputEvent::Kind::kNone) return false;

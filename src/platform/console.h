@@ -145,9 +145,14 @@ class MemoryConsole : public Console {
   bool mouse_reporting() const { return mouse_reporting_; }
   void set_has_mouse(bool has) { has_mouse_ = has; }
   int discards() const { return discards_; }
+  // A test whose script runs out of input must not hang: after this many empty polls in a row
+  // the console aborts the process with a message.
+  void set_empty_poll_limit(long limit) { empty_poll_limit_ = limit; }
 
  private:
   std::deque<InputEvent> queue_;
+  long empty_polls_ = 0;
+  long empty_poll_limit_ = 1000000;
   int beeps_ = 0;
   int discards_ = 0;
   bool has_mouse_ = true;
