@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/files.h"
+
+namespace zem {
+
+// The print file "vakprint.tmp" in the work directory: a sequence of one-line records (device,
+// page, printer command, justification, text) that the external spooler turns into pages.
+// Everything the program prints goes through the operations below.
+
+// The print file's state, one instance for the program.
+struct PrintState {
+  std::unique_ptr<platform::OutputFile> File;  // null while no print file is open
+  bool WriteFailed = false;  // some record did not reach the file since it was opened
+  int16_t CurrentLine = 0;   // line within the page, 0 at the top
+  int16_t CurrentColumn = 0;
+  int16_t PageLength = 0;  // lines of the last page begun; 0 until the first page
+};
+
+PrintState& Printing();
+// Closes any open print file and clears the bookkeeping (tests).
+void ResetPrinting();
+
+// The print file's full path: the session's work directory + "vakprint.tmp".
+std::string PrintFilePath();
+
+// Creates the print file anew (closing one still open) and writes the device record.
+// False when the file cannot be created; the records that follow are then dropped.
+bool OpenPrintFile(std::string_view output_device);
+// Closes the print file; false when it was not open or some record failed to reach it.
+bool ClosePrintFile();
+
+// "*" + command: a printer command for the spooler ("@", "e", "@e", "b", "u", "i").
+void PrintCommand(std::string_view command);
+// Page record for `lines` lines; the line and column bookkeeping starts again at the top.
+void BeginPage(int lines);
+// Text record: column (0 = go on where the last text ended), the text with every byte 0-31,
+// 127 and 255 shown as a blank, and the number of line ends after it (may be 0 or negative).
+// Begins a page of the current length first when the current one is full.
+void PrintText(int column, std::string_view text, int line_ends);
+// Justification record for the text record that follows: "E", "D", "C", "A", or
+// "N <column> \fill\".
+void SetJustification(std::string_view code);
+
+// The justification record's code for a code text (what follows "JUS"); exposed for tests.
+std::string JustificationCode(std::string_view code);
+// A number as the print records write it: sign character (blank or "-"), digits, one blank.
+std::string PrintNumber(int value);
+
+}  // namespace zem
