@@ -1,0 +1,157 @@
+// The print file renderer behind the stand-in spooler.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "mailing/print_render.h"
+
+namespace zem {
+namespace {
+
+// Joins records into a print file: a device record first, every record ended by CR LF.
+std::string PrintFile(const std::vector<std::string>& records) {
+  std::string bytes = "DEVICE\r\n";
+  for (const std::string& r : records) bytes += r + "\r\n";
+  return bytes;
+}
+
+struct RenderCase {
+  const char* name;
+  std::vector<std::string> records;
+  std::string expected;
+  int pages;
+};
+
+class RenderTest : public testing::TestWithParam<RenderCase> {};
+
+TEST_P(RenderTest, RendersPages) {
+  const RenderCase& c = GetParam();
+  PrintRendering out = RenderPrintFile(PrintFile(c.records));
+  ASSERT_TRUE(out.ok) << out.error << " at line " << out.error_line;
+  EXPECT_EQ(out.text, c.expected);
+  EXPECT_EQ(out.pages, c.pages);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Records, RenderTest,
+    testing::Values(
+        RenderCase{"NothingSelected", {}, "", 0},
+        RenderCase{"TextAtColumn", {"PAGE 66 ", " 5 ,Hello, 1 "}, "    Hello\n", 1},
+        RenderCase{"ColumnZeroContinues",
+                   {"PAGE 66 ", " 12 ,ABC, 0 ", " 0 ,DE, 1 "},
+                   "           ABCDE\n",
+                   1},
+        RenderCase{"TopMarginKeptTrailingLinesDropped",
+                   {"PAGE 66 ", " 0 ,, 2 ", " 1 ,x, 5 "},
+                   "\n\nx\n",
+                   1},
+        RenderCase{"FormFeedBetweenPages",
+                   {"PAGE 66 ", " 1 ,one, 1 ", "PAGE 66 ", " 1 ,two, 1 "},
+                   "one\n\ftwo\n",
+                   2},
+        RenderCase{"EmptyPageStillCounts", {"PAGE 66 ", "PAGE 66 ", " 1 ,b, 1 "}, "\fb\n", 2},
+        RenderCase{"RightJustified", {"PAGE 9 ", "JUSD", " 1 ,ab   , 1 "}, "   ab\n", 1},
+        RenderCase{"CentredOddBlankAfter", {"PAGE 9 ", "JUSC", " 1 ,ab   , 1 "}, " ab\n", 1},
+        RenderCase{"BothMarginsSpreadsTrailingBlanks",
+                   {"PAGE 9 ", "JUSA", " 1 ,aa bb cc  , 1 "},
+                   "aa  bb  cc\n",
+                   1},
+        RenderCase{"BothMarginsKeepsIndent",
+                   {"PAGE 9 ", "JUSA", " 1 ,  aa bb cc , 1 "},
+                   "  aa  bb cc\n",
+                   1},
+        RenderCase{"BothMarginsSingleWordUnchanged",
+                   {"PAGE 9 ", "JUSA", " 1 ,word  , 0 ", " 0 ,x, 1 "},
+                   "word  x\n",
+                   1},
+        RenderCase{
+            "FillToColumn", {"PAGE 9 ", "JUSN 11 \\-\\", " 1 ,abc   , 1 "}, "abc-------\n", 1},
+        RenderCase{
+            "FillTextRepeatsAndIsCut", {"PAGE 9 ", "JUSN 8 \\.:\\", " 3 ,ab, 1 "}, "  ab.:.\n", 1},
+        RenderCase{"FillColumnAlreadyPassed",
+                   {"PAGE 9 ", "JUSN 3 \\-\\", " 1 ,abcdef, 1 "},
+                   "abcdef\n",
+                   1},
+        RenderCase{"JustificationAppliesToOneRecord",
+                   {"PAGE 9 ", "JUSD", " 1 ,a  , 1 ", " 1 ,b  , 1 "},
+                   "  a\nb\n",
+                   1},
+        RenderCase{"CommasInText", {"PAGE 9 ", " 1 ,a, b,c, 1 "}, "a, b,c\n", 1},
+        RenderCase{"AccentsBecomeUtf8",
+                   {"PAGE 9 ",
+                    " 1 ,Pla\x87"
+                    "a Maj\xa2r, 1 "},
+                   "Pla\xc3\xa7"
+                   "a Maj\xc3\xb3r\n",
+                   1},
+        RenderCase{"NegativeLineEndsStay", {"PAGE 9 ", " 1 ,a, -3 ", " 0 ,b, 1 "}, "ab\n", 1},
+        RenderCase{"LaterTextOverwrites", {"PAGE 9 ", " 1 ,aaaa, 0 ", " 2 ,b, 1 "}, "abaa\n", 1},
+        RenderCase{"CommandsLeaveNoTrace",
+                   {"PAGE 9 ", "*@e", "*b", " 1 ,bold, 0 ", "*b", " 0 , text, 1 "},
+                   "bold text\n",
+                   1},
+        RenderCase{"TextBeforeAnyPageOpensOne", {" 2 ,x, 1 "}, " x\n", 1}),
+    [](const testing::TestParamInfo<RenderCase>& info) { return info.param.name; });
+
+struct FaultCase {
+  const char* name;
+  std::string bytes;
+  int line;
+  const char* message_part;
+};
+
+class RenderFaultTest : public testing::TestWithParam<FaultCase> {};
+
+TEST_P(RenderFaultTest, NamesTheLineAtFault) {
+  const FaultCase& c = GetParam();
+  PrintRendering out = RenderPrintFile(c.bytes);
+  EXPECT_FALSE(out.ok);
+  EXPECT_EQ(out.error_line, c.line);
+  EXPECT_NE(out.error.find(c.message_part), std::string::npos) << out.error;
+  EXPECT_TRUE(out.text.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Malformed, RenderFaultTest,
+    testing::Values(FaultCase{"EmptyFile", "", 0, "empty"},
+                    FaultCase{"NoDeviceRecord", "PAGE 66 \r\n", 1, "device"},
+                    FaultCase{"SecondDevice", "DEVICE\r\nDEVICELPT1\r\n", 2, "device"},
+                    FaultCase{"PageWithoutNumber", "DEVICE\r\nPAGE x\r\n", 2, "page length"},
+                    FaultCase{"NegativePage", "DEVICE\r\nPAGE -3 \r\n", 2, "page length"},
+                    FaultCase{"PlainWords", "DEVICE\r\nPAGE 9 \r\nhello\r\n", 3, "unrecognised"},
+                    FaultCase{"OneComma", "DEVICE\r\n 1 ,a\r\n", 2, "unrecognised"},
+                    FaultCase{"UnknownJustification", "DEVICE\r\nJUSQ\r\n", 2, "justification"},
+                    FaultCase{"FillWithoutClosingBackslash", "DEVICE\r\nJUSN 96 \\-\r\n", 2,
+                              "justification"},
+                    FaultCase{"NegativeColumn", "DEVICE\r\n -1 ,a, 1 \r\n", 2, "column"},
+                    FaultCase{"ColumnNotANumber", "DEVICE\r\n x ,a, 1 \r\n", 2, "column"},
+                    FaultCase{"LineEndsNotANumber", "DEVICE\r\n 1 ,a, 1x \r\n", 2, "line-end"},
+                    FaultCase{"HugeLineEnds", "DEVICE\r\n 1 ,a, 99999999 \r\n", 2, "line-end"},
+                    FaultCase{"ControlByteInText", "DEVICE\r\n 1 ,a\tb, 1 \r\n", 2, "control byte"},
+                    FaultCase{"UnixLineEnds", "DEVICE\nPAGE 9 \n", 1, "LF"}),
+    [](const testing::TestParamInfo<FaultCase>& info) { return info.param.name; });
+
+struct NumberCase {
+  const char* field;
+  bool ok;
+  long value;
+};
+
+TEST(ParsePrintNumberTest, ReadsTheProgramsNumbers) {
+  const NumberCase cases[] = {
+      {" 66 ", true, 66},  {"-3 ", true, -3}, {" 0 ", true, 0},
+      {"5", true, 5},      {"", false, 0},    {" - ", false, 0},
+      {" 1 2 ", false, 0}, {"+4 ", false, 0}, {"1234567890", false, 0},
+  };
+  for (const NumberCase& c : cases) {
+    long value = -999;
+    EXPECT_EQ(ParsePrintNumber(c.field, &value), c.ok) << "'" << c.field << "'";
+    if (c.ok) {
+      EXPECT_EQ(value, c.value) << "'" << c.field << "'";
+    }
+  }
+}
+
+}  // namespace
+}  // namespace zem
