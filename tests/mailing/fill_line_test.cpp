@@ -1,0 +1,207 @@
+#include "mailing/fill_line.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+namespace zem {
+namespace {
+
+struct FillCase {
+  const char* name;
+  std::string text;
+  int indent;
+  int width;
+  char alignment;
+  std::string expected;
+};
+
+class FillLineTest : public ::testing::TestWithParam<FillCase> {};
+
+TEST_P(FillLineTest, WrapsAndAligns) {
+  const FillCase& c = GetParam();
+  std::string text = c.text;
+  FillLine(text, c.indent, c.width, c.alignment);
+  EXPECT_EQ(text, c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Alignments, FillLineTest,
+    ::testing::Values(
+        FillCase{"LeftE", "abc def ghi", 0, 5, 'E', "abc  def  ghi  "},
+        FillCase{"LeftLLowerCase", "abc def ghi", 0, 5, 'l', "abc  def  ghi  "},
+        FillCase{"LeftI", "abc def ghi", 0, 5, 'I', "abc  def  ghi  "},
+        FillCase{"DashFillN", "abc def ghi", 0, 5, 'N', "abc--def--ghi--"},
+        FillCase{"RightD", "abc def ghi", 0, 5, 'D', "  abc  def  ghi"},
+        FillCase{"RightR", "abc def ghi", 0, 5, 'r', "  abc  def  ghi"},
+        FillCase{"CentreOddBlankAtEnd", "abcdefg", 0, 10, 'C', " abcdefg  "},
+        FillCase{"CentreEven", "abc def ghi", 0, 5, 'C', " abc  def  ghi "},
+        FillCase{"OtherLetterLeavesLines", "abc def ghi", 0, 5, 'X', "abcdefghi"},
+        FillCase{"ThirtyCharactersRight", "aaa bbb ccc ddd eee fff ggg hh", 0, 10, 'D',
+                 "   aaa bbb   ccc ddd   eee fff    ggg hh"},
+        FillCase{"LongWordIsBroken", "abcdefgh", 0, 3, 'E', "abcdefgh "},
+        FillCase{"EmptyText", "", 0, 10, 'E', ""},
+        FillCase{"FirstLineIndent", "aaa bbb ccc", 3, 10, 'E', "   aaa bbbccc       "},
+        FillCase{"HangingIndent", "The quick brown fox jumps over the lazy dog", -4, 20, 'E',
+                 "The quick brown fox "
+                 "    jumps over the  "
+                 "    lazy dog        "},
+        FillCase{"HangingIndentRight", "aaa bbb ccc ddd", -2, 9, 'D',
+                 "  aaa bbb"
+                 "  ccc ddd"}),
+    [](const ::testing::TestParamInfo<FillCase>& info) { return std::string(info.param.name); });
+
+INSTANTIATE_TEST_SUITE_P(
+    Justification, FillLineTest,
+    ::testing::Values(
+        // One gap: the blank goes into the first gap from the third position on.
+        FillCase{"OneGapLastLineKept", "aa bb cc dd ee", 0, 9, 'A', "aa  bb ccdd ee"},
+        // Three blanks into two gaps: left to right, then again from the start.
+        FillCase{"SeveralGapsWrapAround", "one two three four", 0, 16, 'A', "one   two  threefour"},
+        // A gap in the first two positions is skipped first and used when the search wraps.
+        FillCase{"EarlyGapUsedOnWrap", "a bc de fgh", 0, 9, 'B', "a  bc  defgh"},
+        FillCase{"IndentedFirstLine", "aa bb cc dd ee ff", 2, 12, 'A', "  aa  bb  ccdd ee ff"},
+        FillCase{"SingleLineNotJustified", "aa bb", 0, 10, 'A', "aa bb"},
+        FillCase{"LineWithoutGapUnchanged", "abcdefgh ij", 0, 9, 'A', "abcdefghij"}),
+    [](const ::testing::TestParamInfo<FillCase>& info) { return std::string(info.param.name); });
+
+INSTANTIATE_TEST_SUITE_P(
+    ControlBytes, FillLineTest,
+    ::testing::Values(
+        // A control byte inside the line takes no room.
+        FillCase{"ControlTakesNoRoom",
+                 "ab \x10"
+                 "cd ef",
+                 0, 5, 'E',
+                 "ab \x10"
+                 "cdef   "},
+        // A control byte that starts a word moves with it; the blank before it is dropped.
+        FillCase{"ControlStartsWordOnNextLine",
+                 "abc \x10"
+                 "defg",
+                 0, 6, 'E',
+                 "abc   \x10"
+                 "defg  "},
+        // Control bytes right after the last word taken stay on its line.
+        FillCase{"TrailingControlKept", "abcd\x11 efgh", 0, 4, 'E',
+                 "abcd\x11"
+                 "efgh"},
+        // A broken word that starts with a control byte still fills the whole width.
+        FillCase{"BrokenWordAfterControl",
+                 "\x10"
+                 "abcdefgh",
+                 0, 4, 'E',
+                 "\x10"
+                 "abcdefgh"}),
+    [](const ::testing::TestParamInfo<FillCase>& info) { return std::string(info.param.name); });
+
+// Splits a filled text into lines of `width` characters that are not control bytes.
+std::vector<std::string> SplitVisible(const std::string& text, int width) {
+  std::vector<std::string> lines;
+  std::string line;
+  int visible = 0;
+  for (char c : text) {
+    line += c;
+    if (static_cast<unsigned char>(c) >= 32) ++visible;
+    if (visible == width) {
+      lines.push_back(line);
+      line.clear();
+      visible = 0;
+    }
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+std::string VisibleWords(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) > 32) out += c;
+  }
+  return out;
+}
+
+// Random texts of words, blanks and style bytes: with every padding alignment the result cuts
+// into whole lines of exactly `width` visible characters, and no character is lost or added.
+TEST(FillLineProperty, PaddedLinesHaveExactWidth) {
+  std::mt19937 random(20241);
+  const char alignments[] = {'E', 'L', 'I', 'N', 'D', 'R', 'C'};
+  for (int round = 0; round < 2000; ++round) {
+    std::string text;
+    int words = std::uniform_int_distribution<int>(1, 12)(random);
+    for (int w = 0; w < words; ++w) {
+      if (w > 0) text.append(std::uniform_int_distribution<int>(1, 3)(random), ' ');
+      int letters = std::uniform_int_distribution<int>(1, 14)(random);
+      for (int l = 0; l < letters; ++l) {
+        if (std::uniform_int_distribution<int>(0, 9)(random) == 0) {
+          text += static_cast<char>(std::uniform_int_distribution<int>(16, 18)(random));
+        }
+        text += static_cast<char>('a' + std::uniform_int_distribution<int>(0, 25)(random));
+      }
+    }
+    int width = std::uniform_int_distribution<int>(1, 30)(random);
+    int indent = std::uniform_int_distribution<int>(-5, 5)(random);
+    if (indent >= width || -indent >= width) indent = 0;
+    char alignment = alignments[round % 7];
+    std::string filled = text;
+    FillLine(filled, indent, width, alignment);
+
+    SCOPED_TRACE("text=\"" + text + "\" width=" + std::to_string(width) +
+                 " indent=" + std::to_string(indent) + " alignment=" + alignment);
+    std::string expected_words = VisibleWords(text);
+    std::string got_words = VisibleWords(filled);
+    if (alignment == 'N') std::erase(got_words, '-');
+    ASSERT_EQ(got_words, expected_words);
+    for (const std::string& line : SplitVisible(filled, width)) {
+      int visible = 0;
+      for (char c : line) visible += static_cast<unsigned char>(c) >= 32 ? 1 : 0;
+      ASSERT_EQ(visible, width) << "line \"" << line << "\"";
+    }
+  }
+}
+
+// Justified lines (all but the last) are exactly `width` long too.
+TEST(FillLineProperty, JustifiedLinesBeforeTheLastHaveExactWidth) {
+  std::mt19937 random(77);
+  for (int round = 0; round < 1000; ++round) {
+    std::string text;
+    int words = std::uniform_int_distribution<int>(2, 15)(random);
+    for (int w = 0; w < words; ++w) {
+      if (w > 0) text += ' ';
+      text.append(std::uniform_int_distribution<int>(1, 3)(random), 'x');
+    }
+    int width = std::uniform_int_distribution<int>(8, 30)(random);
+    std::string filled = text;
+    FillLine(filled, 0, width, 'A');
+    std::string padded = text;
+    FillLine(padded, 0, width, 'E');
+    // The padded form tells where the lines break: all but the last are justified to width.
+    size_t lines = padded.size() / static_cast<size_t>(width);
+    SCOPED_TRACE(text + " width " + std::to_string(width));
+    ASSERT_EQ(VisibleWords(filled), VisibleWords(text));
+    ASSERT_GE(filled.size(), (lines - 1) * static_cast<size_t>(width));
+    for (size_t i = 0; i + 1 < lines; ++i) {
+      std::string line = filled.substr(i * width, width);
+      EXPECT_NE(line.front(), ' ') << line;
+      EXPECT_NE(line.back(), ' ') << line;
+    }
+  }
+}
+
+// A width no larger than the indent must still end (each line carries one character).
+TEST(FillLineTest, WidthNotAboveIndentStillEnds) {
+  struct Case {
+    int indent;
+    int width;
+  };
+  for (Case c : {Case{5, 3}, Case{-5, 3}, Case{0, 0}, Case{0, -4}, Case{3, 3}}) {
+    std::string text = "abc de";
+    FillLine(text, c.indent, c.width, 'E');
+    EXPECT_EQ(VisibleWords(text), "abcde") << c.indent << " " << c.width;
+  }
+}
+
+}  // namespace
+}  // namespace zem
