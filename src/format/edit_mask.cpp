@@ -1,0 +1,313 @@
+#include "format/edit_mask.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "platform/services.h"
+#include "startup/config_file.h"
+
+namespace zem {
+namespace {
+
+bool IsDigitPosition(char c) {
+  return c == '9' || c == 'Z' || c == 'z' || c == '*';
+}
+bool IsSignPosition(char c) {
+  return c == '-' || c == '+';
+}
+
+// A setting read from the user file: its first character, or `fallback` when it is blank.
+char SettingChar(const std::string& value, char fallback) {
+  if (value.empty() || value[0] == ' ' || value[0] == '\0') return fallback;
+  return value[0];
+}
+
+// The decimal digits of a finite, non-negative whole number, without leading zeros; the empty
+// text for 0. Exact for every double, however large (no integer type is involved).
+std::string WholeDigits(double x) {
+  char buffer[400];
+  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, x, std::chars_format::fixed, 0);
+  if (ec != std::errc()) return {};
+  std::string digits(buffer, end);
+  return digits == "0" ? std::string() : digits;
+}
+
+// What a position shows where the number has no digit, and whether it was left because there
+// was no digit at all (a point next to such positions disappears).
+struct Fill {
+  char ch = '\0';
+  bool no_digit = false;
+};
+
+std::string Rightmost(const std::string& text, size_t n) {
+  return text.size() <= n ? text : text.substr(text.size() - n);
+}
+
+// The overflow form: the plain number with its sign and decimal character, right-aligned and
+// cut to the width; all "!" when not even the integer part and the sign fit.
+std::string OverflowText(std::string digits, int first_decimal, bool neg, char dec_char,
+                         size_t width) {
+  const int integer_digits = first_decimal - 1;
+  if (first_decimal < 1) {
+    digits.insert(0, static_cast<size_t>(1 - first_decimal), '0');
+    first_decimal = 1;
+  }
+  std::string t = neg ? "-" : "";
+  t += digits.substr(0, static_cast<size_t>(first_decimal - 1));
+  if (static_cast<size_t>(first_decimal) <= digits.size()) {
+    t += dec_char;
+    t += digits.substr(static_cast<size_t>(first_decimal - 1));
+  }
+  if (static_cast<long>(width) < integer_digits + (neg ? 1 : 0)) return std::string(width, '!');
+  if (t.size() > width) return t.substr(0, width);
+  return std::string(width - t.size(), ' ') + t;
+}
+
+}  // namespace
+
+NumberDisplaySettings& NumberDisplay() {
+  static NumberDisplaySettings settings;
+  return settings;
+}
+
+void ResetNumberDisplay() {
+  NumberDisplay() = NumberDisplaySettings{};
+}
+
+void LoadNumberDisplay() {
+  NumberDisplaySettings& s = NumberDisplay();
+  if (s.DecCaracter != '\0' && s.MilCaracter != '\0') return;
+  const std::string file = platform::Env().Get("VAKROOT") + "Nera.ini";
+  s.DecCaracter = SettingChar(ReadConfigValue(file, "Usuari", "DecCaracter"), '\'');
+  s.MilCaracter = SettingChar(ReadConfigValue(file, "Usuari", "MilCaracter"), '.');
+}
+
+CurrencyState& Currency() {
+  static CurrencyState state;
+  return state;
+}
+
+void ResetCurrency() {
+  Currency() = CurrencyState{};
+}
+
+std::string FormatMask(const std::string& mask, double value) {
+  LoadNumberDisplay();
+  const char dec_char = NumberDisplay().DecCaracter;
+  const char mil_char = NumberDisplay().MilCaracter;
+  const int L = static_cast<int>(mask.size());
+  std::string out = mask;
+  if (L == 0) return out;
+  // Nothing sensible can be shown for these: the field is marked as overflowing.
+  if (!std::isfinite(value)) return std::string(mask.size(), '!');
+
+  const bool signed_mask = mask.find_first_of("-+") != std::string::npos;
+  const size_t point = mask.find('.');
+  int A = 0;    // digit and sign positions right of the point
+  int dec = 0;  // digit positions right after the point
+  if (point != std::string::npos) {
+    for (size_t i = point + 1; i < mask.size(); ++i) {
+      if (IsDigitPosition(mask[i]) || IsSignPosition(mask[i])) ++A;
+    }
+    for (size_t i = point + 1; i < mask.size() && IsDigitPosition(mask[i]); ++i) ++dec;
+  }
+
+  // Scale to whole units of the last decimal and round half to even.
+  double x = std::fabs(value);
+  for (int i = 0; i < dec; ++i) x *= 10;
+  if (!std::isfinite(x)) return std::string(mask.size(), '!');
+  double whole = std::trunc(x);
+  const double fraction = x - whole;
+  if (fraction > 0.5 || (fraction == 0.5 && std::fmod(whole, 2.0) == 1.0)) whole += 1;
+  const std::string D = WholeDigits(whole);
+  const int len = static_cast<int>(D.size());
+  bool neg = value < 0;
+
+  // D is indexed from 1; no digit (0) outside it.
+  auto digit_at = [&](int index) -> char { return index >= 1 && index <= len ? D[index - 1] : 0; };
+  const int P = len - dec + 1;  // index in D of the first decimal digit
+  int k = A + P - 1;            // index in D of the digit for the rightmost digit position
+  Fill fill;
+
+  // First pass: the number's own digits, right to left.
+  int p = L;
+  for (; p >= 1 && k > 0; --p) {
+    const char c = mask[p - 1];
+    char& o = out[p - 1];
+    const bool is_point = static_cast<size_t>(p - 1) == point;
+    if (c == '9') {
+      const char d = digit_at(k);
+      o = d ? d : '0';
+      fill = {};
+      --k;
+    } else if (c == 'Z' || c == 'z') {
+      const char d = digit_at(k);
+      if (p < L - A) {
+        o = d ? d : ' ';
+        fill = {' ', d == 0};
+      } else {
+        const bool rest_nonzero =
+            k >= 1 && k <= len && D.find_first_not_of('0', k - 1) != std::string::npos;
+        if (rest_nonzero || A == 0) {
+          o = d ? d : '0';
+          fill = {' ', false};
+        } else {
+          o = ' ';
+          fill = {' ', true};
+        }
+      }
+      --k;
+    } else if (c == '*') {
+      const char d = digit_at(k);
+      o = d ? d : '*';
+      fill = {'*', d == 0};
+      --k;
+    } else if (is_point) {
+      o = fill.no_digit ? fill.ch : dec_char;
+      A = 0;
+    } else if (c == ',') {
+      o = mil_char;
+    } else if (c == '-' || c == '+') {
+      o = neg ? '-' : (c == '+' ? '+' : ' ');
+      if (A > 0) --k;
+    }
+  }
+
+  if (k != 0 || (neg && !signed_mask && p == 0)) {
+    return OverflowText(D, P, neg, dec_char, mask.size());
+  }
+
+  // Second pass: the positions left of the number. Without a sign position the minus takes the
+  // first digit or comma position it meets.
+  for (; p >= 1; --p) {
+    const char c = mask[p - 1];
+    char& o = out[p - 1];
+    const bool is_point = static_cast<size_t>(p - 1) == point;
+    const bool integer_part = p < L - A;
+    const bool minus_here = neg && !signed_mask;
+    if (c == '9') {
+      if (minus_here && integer_part) {
+        o = '-';
+        neg = false;
+      } else {
+        o = '0';
+      }
+      fill = {};
+    } else if (c == 'Z' || c == 'z') {
+      if (minus_here) {
+        o = '-';
+        neg = false;
+      } else if (integer_part || value == 0) {
+        o = ' ';
+        fill = {' ', true};
+      } else {
+        o = '0';
+        fill = {' ', false};
+      }
+    } else if (c == '*') {
+      if (minus_here) {
+        o = '-';
+        neg = false;
+      } else {
+        o = integer_part ? '*' : '0';
+      }
+      fill = {'*', false};
+    } else if (is_point) {
+      o = fill.no_digit ? fill.ch : dec_char;
+    } else if (c == ',') {
+      if (minus_here) {
+        o = '-';
+        neg = false;
+      } else {
+        o = fill.ch ? fill.ch : mil_char;
+      }
+    } else if (c == '-' || c == '+') {
+      o = neg ? '-' : (c == '+' ? '+' : ' ');
+    }
+  }
+  return out;
+}
+
+std::string FormatAmount(const std::string& format, double value) {
+  enum class Sign { kNone, kLeading, kTrailing };
+  const size_t n = format.size();
+  bool units = value != 0;
+  int d = 0;
+  Sign sign = Sign::kNone;
+  char sign_char = '-';
+  bool separators = false;
+  char fill_char = 'Z';
+  for (size_t i = 0; i < n; ++i) {
+    const char c = format[i];
+    if (c == '.') {
+      ++d;
+    } else if (c == '9') {
+      if (d != 0) {
+        ++d;
+      } else {
+        units = true;
+      }
+    } else if (c == '-' || c == '+') {
+      sign = i == 0 ? Sign::kLeading : Sign::kTrailing;
+      sign_char = c;
+    } else if (c == ',') {
+      separators = true;
+    } else if (c == 'Z' || c == 'z') {
+      fill_char = 'Z';
+    } else if (c == '*') {
+      fill_char = '*';
+    }
+  }
+
+  std::string mask(n, fill_char);
+  if (units) mask = Rightmost(mask + "9", n);
+  if (separators) {
+    for (long p = static_cast<long>(n) - 3; p >= 1; p -= 4) {
+      const size_t at = static_cast<size_t>(p);
+      mask = Rightmost(mask.substr(0, at) + "," + mask.substr(at), n);
+    }
+  }
+
+  double amount = value / 100;
+  if (Currency().Active == "P") {
+    amount *= kPesetaRate;
+  } else {
+    d += d == 0 ? 3 : 2;
+  }
+  if (d != 0) {
+    mask = Rightmost(mask + "." + std::string(static_cast<size_t>(d - 1), units ? '9' : 'Z'), n);
+  }
+  if (sign == Sign::kTrailing) {
+    mask = Rightmost(mask + sign_char, n);
+  } else if (sign == Sign::kLeading && !mask.empty()) {
+    mask[0] = sign_char;
+  }
+  return FormatMask(mask, amount);
+}
+
+void SetCurrency(const std::string& spec) {
+  CurrencyState& state = Currency();
+  const size_t comma = spec.find(',');
+  const char first = spec.empty() ? '\0' : spec[0];
+  if (comma != std::string::npos) {
+    std::string code;
+    const size_t start = spec.find_first_not_of(' ', comma + 1);
+    if (start != std::string::npos) {
+      char letter = spec[start];
+      if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+      code.assign(1, letter);
+    }
+    if (first == 'A' || first == 'a') {
+      state.Main = code;
+      state.Active = code;
+    } else {
+      state.Alternative = code;
+    }
+  } else if (first == 'P' || first == 'p') {
+    state.Active = state.Alternative.empty() ? state.Main : state.Alternative;
+  } else {
+    state.Active = state.Main;
+  }
+}
+
+}  // namespace zem
