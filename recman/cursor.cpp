@@ -1,0 +1,68 @@
+#include "cursor.h"
+
+#include <algorithm>
+
+#include "key_codec.h"
+#include "status.h"
+
+namespace recman {
+namespace {
+// A scan starts with small batches (a lookup followed by a step or two reads little) and
+// doubles them while it goes on.
+constexpr int kFirstBatch = 4;
+constexpr int kLargestBatch = 256;
+}  // namespace
+
+void Cursor::Clear() {
+  anchored_ = false;
+  live_ = false;
+  position_ = 0;
+  comparable_.clear();
+  DropBatch();
+}
+
+void Cursor::Establish(const FileDefinition& definition, int key, const StoredRecord& record) {
+  DropBatch();
+  anchored_ = true;
+  live_ = true;
+  key_ = key;
+  position_ = record.position;
+  comparable_ = ComparableKey(
+      definition, key,
+      KeyValue(definition, key, reinterpret_cast<const uint8_t*>(record.data.data())));
+}
+
+int16_t Cursor::Peek(FileStore& store, bool forward, const StoredRecord** out) {
+  if (!anchored_) return kNoCurrentRecord;
+  const StoreVersion now = store.Version();
+  const bool usable = !batch_.empty() && forward_ == forward && now == version_;
+  if (usable && next_ < batch_.size()) {
+    *out = &batch_[next_];
+    return kOk;
+  }
+  // Carrying on along a batch that ran out: read a bigger one.
+  batch_size_ = usable ? std::min(batch_size_ * 2, kLargestBatch) : kFirstBatch;
+  version_ = now;
+  forward_ = forward;
+  next_ = 0;
+  const int16_t status = store.Step(key_, forward, comparable_, position_, batch_size_, &batch_);
+  if (status != kOk) {
+    batch_.clear();
+    return status;
+  }
+  if (batch_.empty()) return kEndOfFile;
+  *out = &batch_[0];
+  return kOk;
+}
+
+void Cursor::Advance(const FileDefinition& definition) {
+  const StoredRecord& record = batch_[next_++];
+  anchored_ = true;
+  live_ = true;
+  position_ = record.position;
+  comparable_ = ComparableKey(
+      definition, key_,
+      KeyValue(definition, key_, reinterpret_cast<const uint8_t*>(record.data.data())));
+}
+
+}  // namespace recman

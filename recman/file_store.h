@@ -1,0 +1,120 @@
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "file_definition.h"
+
+// One data file kept in one SQLite database: the file's definition and its fixed-length
+// records. Each key has a column holding the record's comparable key (see key_codec.h) and an
+// index over it (unique unless the key allows duplicates); an index entry carries the row's
+// position, so records with equal keys follow in position order. A record's position is its
+// row id, never reused. The database runs in write-ahead-log mode, so readers and one writer
+// of other processes work side by side; a write waits for the write lock at most a short
+// while and then reports the file as locked.
+namespace recman {
+
+struct StoredRecord {
+  uint32_t position = 0;
+  std::string data;  // exactly the record length
+};
+
+// What a cursor compares to know whether records it fetched ahead are still current.
+struct StoreVersion {
+  int64_t external = -1;  // changes committed by other connections
+  uint64_t local = 0;     // changes committed through this store
+  bool operator==(const StoreVersion&) const = default;
+};
+
+enum class Seek { kEqual, kGreater, kGreaterOrEqual, kLess, kLessOrEqual, kFirst, kLast };
+
+class FileStore {
+ public:
+  FileStore() = default;
+  ~FileStore();
+  FileStore(const FileStore&) = delete;
+  FileStore& operator=(const FileStore&) = delete;
+
+  // Makes a new data file at `path`. Returns 0, 59 when it exists and `overwrite` is false,
+  // or 2 when it cannot be written. The file appears complete or not at all.
+  static int16_t Create(const std::string& path, const FileDefinition& definition, bool overwrite);
+
+  // Opens an existing data file. Returns 0, 12 when there is none, 85 when the database is
+  // locked beyond the wait, or 2 when it is not one of ours or is damaged.
+  int16_t Open(const std::string& path, bool read_only);
+  void Close();
+
+  const FileDefinition& definition() const { return definition_; }
+
+  StoreVersion Version();
+
+  // The record at `position`: 0, or 43 when there is none.
+  int16_t Fetch(uint32_t position, StoredRecord* out);
+  // The first record reached by `seek` on `key` from the comparable key `target`: 0, 4 (no
+  // equal key) or 9 (nothing in that direction).
+  int16_t Find(int key, Seek seek, const std::string& target, StoredRecord* out);
+  // Up to `limit` records following (or preceding) the record with comparable key `current`
+  // at `position`, in key order. Returns 0 (possibly with none found) or an error status.
+  int16_t Step(int key, bool forward, const std::string& current, uint32_t position, int limit,
+               std::vector<StoredRecord>* out);
+
+  // Writes take the write lock for the whole change. 5: a key without duplicates already has
+  // the value; 10: a key that may not change was changed; 43: no record at `position`.
+  int16_t Insert(const uint8_t* record, uint32_t* position);
+  int16_t Update(uint32_t position, const uint8_t* record);
+  int16_t Delete(uint32_t position);
+
+  // Number of records and, per key, the number of distinct key values.
+  int16_t Counts(uint32_t* records, std::vector<uint32_t>* distinct);
+
+ private:
+  enum Query {
+    kEqualQ,
+    kGreaterQ,
+    kGreaterOrEqualQ,
+    kLessQ,
+    kLessOrEqualQ,
+    kFirstQ,
+    kLastQ,
+    kNextSameQ,
+    kNextQ,
+    kPreviousSameQ,
+    kPreviousQ,
+    kOtherWithKeyQ,
+    kQueryCount
+  };
+  enum Fixed {
+    kBegin,
+    kCommit,
+    kRollback,
+    kDataVersion,
+    kFetch,
+    kInsert,
+    kUpdate,
+    kDelete,
+    kCountsQ,
+    kAddCount,
+    kFixedCount
+  };
+
+  sqlite3_stmt* Statement(int key, Query query);
+  sqlite3_stmt* Statement(Fixed which);
+  int16_t StatusOf(int rc) const;
+  int16_t Begin();
+  int16_t Finish(int16_t status);
+  int16_t ReadRow(sqlite3_stmt* statement, StoredRecord* out);
+  int16_t OtherWithKey(int key, const std::string& comparable, uint32_t position, bool* found);
+  int16_t AddCount(int key, int delta);
+  void BindKeys(sqlite3_stmt* statement, const uint8_t* record, int first_parameter);
+
+  sqlite3* db_ = nullptr;
+  FileDefinition definition_;
+  std::vector<sqlite3_stmt*> key_statements_;
+  std::vector<sqlite3_stmt*> fixed_statements_;
+  uint64_t local_writes_ = 0;
+};
+
+}  // namespace recman

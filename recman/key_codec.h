@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+#include "file_definition.h"
+
+// Key values and their comparable form.
+//
+// A key value is the key's bytes as they stand in the record, segments in order. Its
+// comparable form sorts under plain byte-wise comparison the way the key is ordered: binary
+// segments have their bytes reversed (little-endian integers then sort numerically),
+// segments with the alternate collating sequence are translated through its table, and
+// descending segments are inverted (255 - b).
+namespace recman {
+
+// The key value of `key` taken from a record of the file's record length.
+std::string KeyValue(const FileDefinition& definition, int key, const uint8_t* record);
+
+// The comparable form of a key value of exactly the key's length.
+std::string ComparableKey(const FileDefinition& definition, int key, const std::string& value);
+
+}  // namespace recman

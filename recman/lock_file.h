@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Locks shared between processes on a data file, held in a lock file beside it (path +
+// ".lck"). Open-file-description locks: each open of a data file is its own lock owner, and
+// the kernel drops the locks when the holder closes the file or dies, so a crash never leaves
+// a record or a file locked.
+//
+// Byte 0 of the lock file stands for the file as a whole: every open holds it shared, an
+// exclusive open holds it exclusively. Byte n (n >= 1) stands for the record at position n.
+namespace recman {
+
+class LockFile {
+ public:
+  LockFile() = default;
+  ~LockFile();
+  LockFile(const LockFile&) = delete;
+  LockFile& operator=(const LockFile&) = delete;
+
+  static std::string PathFor(const std::string& data_path) { return data_path + ".lck"; }
+
+  // Opens (creating when needed) the lock file of a data file. False when it cannot be opened.
+  bool Open(const std::string& data_path);
+  void Close();
+
+  // Takes the file-level byte, shared or exclusive, without waiting. False when another
+  // open holds it in a conflicting way.
+  bool LockFileLevel(bool exclusive);
+  // True when another open holds the file-level byte in any way.
+  bool FileHeldByOther();
+
+  // Locks the record at `position` without waiting; false when another open holds it.
+  bool LockRecord(uint32_t position);
+  void UnlockRecord(uint32_t position);
+  // True when another open holds the record at `position`.
+  bool RecordHeldByOther(uint32_t position);
+
+ private:
+  bool SetLock(short type, int64_t start);
+  bool HeldByOther(short type, int64_t start);
+  int fd_ = -1;
+};
+
+}  // namespace recman

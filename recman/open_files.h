@@ -1,0 +1,52 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "cursor.h"
+#include "file_store.h"
+#include "lock_file.h"
+
+// The process-wide table of open files. Each Open makes one entry; the caller's position
+// block names it by its index and a serial number, so a stale or garbage block is recognised
+// and refused (status 3) instead of being followed.
+namespace recman {
+
+struct OpenFile {
+  pid_t owner = 0;  // a child process made by fork() never uses its parent's files
+  uint64_t serial = 0;
+  std::string path;
+  bool read_only = false;
+  FileStore store;
+  LockFile locks;
+  Cursor cursor;
+  uint32_t locked_position = 0;  // the record this open holds locked, 0 for none
+};
+
+class OpenFiles {
+ public:
+  // The one table of the process. Calls are serialised through its mutex.
+  static OpenFiles& Instance();
+  std::mutex& mutex() { return mutex_; }
+
+  // Registers an opened file and writes its position block.
+  void Add(std::unique_ptr<OpenFile> file, uint8_t* position_block);
+  // The open file a position block names, or nullptr.
+  OpenFile* Find(const uint8_t* position_block);
+  // Closes the file a position block names and clears the block.
+  void Remove(uint8_t* position_block);
+  // Closes every file this process opened.
+  void RemoveAll();
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::unique_ptr<OpenFile>> files_;
+  uint64_t next_serial_ = 0;
+};
+
+}  // namespace recman
