@@ -52,9 +52,9 @@ uint16_t ModifierBits(int parameter) {
   return control;
 }
 
-// The key for a typed character with the given control-key bits. False for characters the
-// program cannot receive (no code-page-850 byte).
-bool KeyForCodePoint(char32_t cp, uint16_t control, InputEvent* event) {
+}  // namespace
+
+bool KeyForCharacter(char32_t cp, uint16_t control, InputEvent* event) {
   switch (cp) {
     case 13:
       *event = InputEvent::Key(13, scan::kEnter, control);
@@ -99,6 +99,8 @@ bool KeyForCodePoint(char32_t cp, uint16_t control, InputEvent* event) {
   *event = InputEvent::Key(static_cast<uint8_t>(byte), cp == ' ' ? scan::kSpace : 0, control);
   return true;
 }
+
+namespace {
 
 // The numeric parameters of a CSI sequence ("1;5" gives 1 and 5); an empty one is -1.
 std::vector<int> Parameters(std::string_view text) {
@@ -259,7 +261,7 @@ Parsed ParseCsi(std::string_view bytes) {
     int code = final == 'u' ? number : ParameterAt(values, 2, 0);
     uint16_t bits = final == 'u' ? control : ModifierBits(ParameterAt(values, 1, 1));
     InputEvent event;
-    if (KeyForCodePoint(static_cast<char32_t>(code), bits, &event)) return WithEvent(used, event);
+    if (KeyForCharacter(static_cast<char32_t>(code), bits, &event)) return WithEvent(used, event);
     return Consumed(used);
   }
   if (final == '~' || final == '^' || final == '$' || final == '@') {
@@ -285,13 +287,13 @@ Parsed ParseSs3(std::string_view bytes) {
     return WithEvent(used, InputEvent::Key(0, key, control));
   }
   InputEvent event;
-  if (final == 'M' && KeyForCodePoint(13, control, &event)) return WithEvent(used, event);
+  if (final == 'M' && KeyForCharacter(13, control, &event)) return WithEvent(used, event);
   static constexpr std::string_view kKeypad = "*+,-./0123456789";  // 'j' to 'y'
   if (final >= 'j' && final <= 'y' &&
-      KeyForCodePoint(static_cast<unsigned char>(kKeypad[final - 'j']), control, &event)) {
+      KeyForCharacter(static_cast<unsigned char>(kKeypad[final - 'j']), control, &event)) {
     return WithEvent(used, event);
   }
-  if (final == 'X' && KeyForCodePoint('=', control, &event)) return WithEvent(used, event);
+  if (final == 'X' && KeyForCharacter('=', control, &event)) return WithEvent(used, event);
   return Consumed(used);
 }
 
@@ -307,7 +309,7 @@ Parsed ParseEscape(std::string_view bytes, bool final) {
     if (p.used > 0 || !final) return p;
     if (bytes.size() == 2) {  // nothing followed: Alt+[ or Alt+O
       InputEvent event;
-      KeyForCodePoint(static_cast<unsigned char>(second), kLeftAlt, &event);
+      KeyForCharacter(static_cast<unsigned char>(second), kLeftAlt, &event);
       return WithEvent(2, event);
     }
     return WithEvent(1, esc);
@@ -335,7 +337,7 @@ Parsed ParseEscape(std::string_view bytes, bool final) {
   }
   auto c = static_cast<unsigned char>(second);
   if (IsLetter(c)) {
-    KeyForCodePoint(c, inner.event.control | kLeftAlt, &inner.event);
+    KeyForCharacter(c, inner.event.control | kLeftAlt, &inner.event);
   } else {
     inner.event.control |= kLeftAlt;
   }
@@ -354,7 +356,7 @@ Parsed ParseOne(std::string_view bytes, bool final) {
     if (used < 0) return Consumed(1);  // not UTF-8: dropped
   }
   InputEvent event;
-  if (KeyForCodePoint(cp, 0, &event)) return WithEvent(static_cast<size_t>(used), event);
+  if (KeyForCharacter(cp, 0, &event)) return WithEvent(static_cast<size_t>(used), event);
   return Consumed(static_cast<size_t>(used));  // no code-page-850 byte: ignored
 }
 

@@ -45,4 +45,10 @@ class KeyDecoder {
   int64_t last_alt_digit_ms_ = 0;
 };
 
+// The key event for a typed character (a Unicode code point) with the given control-key bits,
+// as the console reports it: Enter, Tab, Esc and Backspace with their scan codes, control
+// characters as Ctrl + letter, Ctrl or Alt + letter by the letter's scan code, anything else as
+// its code-page-850 byte. False when the character has no code-page-850 byte.
+bool KeyForCharacter(char32_t code_point, uint16_t control, InputEvent* event);
+
 }  // namespace zem::platform
