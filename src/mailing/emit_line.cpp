@@ -1,0 +1,112 @@
+#include <algorithm>
+#include <string>
+
+#include "mailing/fill_line.h"
+#include "mailing/print_file.h"
+#include "mailing/template_merge.h"
+
+namespace zem {
+namespace {
+
+constexpr char kBold = 16;
+constexpr char kUnderline = 17;
+constexpr char kItalic = 18;
+
+// Writes the segment collected so far as one text record, preceded by the justification that
+// matches the line's alignment, and empties it.
+void Flush(std::string& segment, bool line_end, char alignment, int right) {
+  std::string code = "E";
+  switch (alignment) {
+    case 'D':
+    case 'C':
+    case 'A':
+      code = std::string(1, alignment);
+      break;
+    case 'N':
+      if (!segment.empty()) {
+        // The spooler draws the fill up to the column after the right margin; a piece that
+        // does not end the line is justified instead.
+        code = line_end ? "N " + std::to_string(right + 1) + " \\-\\" : "A";
+        segment.erase(segment.find_last_not_of(' ') + 1);
+      }
+      break;
+    default:
+      break;
+  }
+  SetJustification(code);
+  PrintText(0, segment, line_end ? 1 : 0);
+  segment.clear();
+}
+
+bool PageNearlyFull(const TemplateRun& run) {
+  return Printing().CurrentLine > run.PageLength - 8;
+}
+
+}  // namespace
+
+void NewLetterPage(const TemplateRun& run) {
+  MergeState& merge = Merging();
+  merge.PageCount = static_cast<int16_t>(merge.PageCount + 1);
+  BeginPage(run.PageLength);
+  if (merge.PageCount == 1) PrintCommand("@");
+  PrintCommand("e");
+  PrintText(0, "", run.TopMargin);
+  PrintText(95 - static_cast<int>(run.Header.size()), run.Header, 2);
+}
+
+void EmitLine(TemplateRun& run, std::string_view line) {
+  std::string text(line);
+  if (!text.empty() && text[0] >= 1 && text[0] <= 9) {
+    run.CurrentFormat = text[0] - 1;
+    text.erase(0, 1);
+  }
+  const LineFormat& format = Merging().Formats[run.CurrentFormat];
+  int left = format.Left + (format.Indent < 0 ? format.Indent : 0);
+  int right = format.Right;
+  int indent = format.Indent;
+  char alignment = format.Alignment;
+  if (left == 0 && right == 0) {
+    const LineFormat standard;
+    left = standard.Left;
+    right = standard.Right;
+    indent = standard.Indent;
+    alignment = standard.Alignment;
+  }
+  if (alignment == 'I') {
+    size_t blanks = std::min(text.find_first_not_of(' '), text.size());
+    text.erase(0, blanks);
+    left += static_cast<int>(blanks);
+  }
+  // A line pushed past its right margin (crossed margins, many leading blanks) still gets one
+  // column per line rather than none.
+  const int width = std::max(right - left + 1, 1);
+
+  std::string filled = text;
+  FillLine(filled, indent, width, alignment == 'N' ? 'I' : alignment);
+
+  if (Merging().PageCount == 0) NewLetterPage(run);
+  if (PageNearlyFull(run)) NewLetterPage(run);
+  PrintText(left, "", 0);
+
+  std::string segment;
+  int on_line = 0;
+  for (char c : filled) {
+    if (c == kBold || c == kUnderline || c == kItalic) {
+      Flush(segment, false, alignment, right);
+      PrintCommand(c == kBold ? "b" : c == kUnderline ? "u" : "i");
+      continue;
+    }
+    if (on_line >= width) {
+      Flush(segment, true, alignment, right);
+      on_line = 0;
+      if (PageNearlyFull(run)) NewLetterPage(run);
+      PrintText(left, "", 0);
+    }
+    segment += c;
+    ++on_line;
+  }
+  // The last line of a justified paragraph is not widened.
+  Flush(segment, true, alignment == 'A' ? 'E' : alignment, right);
+}
+
+}  // namespace zem

@@ -1,0 +1,93 @@
+#include "mailing/field_codes.h"
+
+#include "platform/files.h"
+
+namespace zem {
+namespace {
+
+constexpr char kNameMark = '\x7f';
+constexpr char kValueEnd = '\xff';
+constexpr char kMarkers[] = "@#";
+
+char Upper(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (Upper(a[i]) != Upper(b[i])) return false;
+  }
+  return true;
+}
+
+std::string Trim(std::string_view text) {
+  size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
+}
+
+// The part of `text` from `pos` for `count` bytes; empty beyond the end.
+std::string_view Part(std::string_view text, size_t pos, size_t count = std::string_view::npos) {
+  return pos >= text.size() ? std::string_view() : text.substr(pos, count);
+}
+
+// Reads the value that follows a matching name line and puts it in place of the code at
+// `marker` (the marker and the `name_length` bytes after it).
+void ReplaceWithValue(platform::TextReader& data, std::string& line, size_t& marker,
+                      size_t& name_length, const std::function<void(const std::string&)>& emit) {
+  while (!data.AtEnd()) {
+    std::string value_line = data.ReadLine();
+    const bool trim = marker < line.size() && line[marker] == '@';
+    const size_t end = value_line.find(kValueEnd);
+    if (end != std::string::npos) {
+      std::string value = value_line.substr(0, end);
+      if (trim) value = Trim(value);
+      line = line.substr(0, std::min(marker, line.size())) + value +
+             std::string(Part(line, marker + name_length + 1));
+      return;
+    }
+    // An earlier line of a multi-line value is printed on its own; the name's last character
+    // (the marker itself for an empty name) then holds the place for the next value line.
+    emit(line.substr(0, std::min(marker, line.size())) + (trim ? Trim(value_line) : value_line));
+    line = std::string(Part(line, marker + name_length));
+    marker = 0;
+    name_length = 0;
+  }
+}
+
+}  // namespace
+
+bool IsFieldNameChar(char c) {
+  c = Upper(c);
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z');
+}
+
+void ReplaceFieldCodes(std::string& line, std::string_view merge_data,
+                       const std::function<void(const std::string&)>& emit, int max_replacements) {
+  int replacements = 0;
+  size_t search_from = 0;
+  while (replacements < max_replacements) {
+    size_t marker = line.find_first_of(kMarkers, search_from);
+    if (marker == std::string::npos) return;
+    size_t name_length = 0;
+    while (marker + 1 + name_length < line.size() &&
+           IsFieldNameChar(line[marker + 1 + name_length]))
+      ++name_length;
+
+    // One pass over the file: every name line is compared with the text standing after the
+    // current code's position, which after a replacement is the start of the value put in.
+    platform::TextReader data{std::string(merge_data)};
+    while (!data.AtEnd()) {
+      std::string entry = data.ReadLine();
+      if (entry.empty() || entry[0] != kNameMark) continue;
+      if (!SameName(Part(entry, 1), Part(line, marker + 1, name_length))) continue;
+      ReplaceWithValue(data, line, marker, name_length, emit);
+      if (line.find_first_of(kMarkers) == std::string::npos) return;
+      if (++replacements >= max_replacements) return;
+    }
+    search_from = marker + 1;
+  }
+}
+
+}  // namespace zem

@@ -1,0 +1,251 @@
+#include "mailing/template_merge.h"
+
+#include <algorithm>
+#include <map>
+#include <vector>
+
+#include "mailing/field_codes.h"
+#include "mailing/leading_number.h"
+#include "mailing/print_file.h"
+#include "platform/services.h"
+#include "screen/keyboard.h"
+#include "screen/message.h"
+#include "screen/windows.h"
+#include "startup/session.h"
+
+namespace zem {
+namespace {
+
+constexpr char kInstruction = '\x7f';
+
+// Templates read for one letter, by resolved file path, with the number of template levels
+// each one brings (itself and its deepest include).
+struct TemplateSet {
+  std::map<std::string, std::string> text;
+  std::map<std::string, int> levels;
+};
+
+struct MergeContext {
+  const TemplateSet* templates;
+  const std::string* merge_data;  // null: field codes stay as they are
+};
+
+MergeProblemReporter& Reporter() {
+  static MergeProblemReporter reporter;
+  return reporter;
+}
+
+// The operator reads the problem in a message window and goes on with a key.
+void ShowAndWait(const std::string& text) {
+  ShowMessage(12, text);
+  Beep();
+  FlushKeys();
+  int16_t key = 0;
+  WaitKey(key);
+  CloseWindow();
+}
+
+void Report(const std::string& text) {
+  if (Reporter()) {
+    Reporter()(text);
+  } else {
+    ShowAndWait(text);
+  }
+}
+
+std::string ResolvedPath(std::string_view name) {
+  return platform::Files().HostPath(TemplatePath(name));
+}
+
+bool IsIncludeLine(std::string_view line) {
+  return line.size() >= 2 && (line[0] == '@' || line[0] == '#') && line[1] == '+';
+}
+
+// Reads the template and, through its include lines, every template it pulls in. Stops with
+// a text for the operator at a file that cannot be read, at a template that includes itself
+// (directly or through others) and at nesting deeper than kMaxTemplateDepth.
+bool LoadTemplates(std::string_view name, int level, std::vector<std::string>& chain,
+                   TemplateSet& set, std::string* problem) {
+  const std::string path = ResolvedPath(name);
+  if (std::find(chain.begin(), chain.end(), path) != chain.end()) {
+    *problem = "LA PLANTILLA " + TemplatePath(name) + " S'INCLOU A SI MATEIXA";
+    return false;
+  }
+  auto known = set.levels.find(path);
+  if (known == set.levels.end()) {
+    if (level > kMaxTemplateDepth) {
+      *problem = "MASSA NIVELLS DE PLANTILLES INCLOSES A " + TemplatePath(name);
+      return false;
+    }
+    std::string bytes;
+    if (!platform::Files().ReadFile(TemplatePath(name), &bytes)) {
+      *problem = "NO ES POT LLEGIR LA PLANTILLA " + TemplatePath(name);
+      return false;
+    }
+    chain.push_back(path);
+    int deepest = 0;
+    platform::TextReader reader(bytes);
+    while (!reader.AtEnd()) {
+      std::string line = reader.ReadLine();
+      if (line.empty() || line[0] == kInstruction || !IsIncludeLine(line)) continue;
+      if (!LoadTemplates(IncludedName(line), level + 1, chain, set, problem)) return false;
+      deepest = std::max(deepest, set.levels[ResolvedPath(IncludedName(line))]);
+    }
+    chain.pop_back();
+    set.text[path] = std::move(bytes);
+    known = set.levels.emplace(path, deepest + 1).first;
+  }
+  if (level + known->second - 1 > kMaxTemplateDepth) {
+    *problem = "MASSA NIVELLS DE PLANTILLES INCLOSES A " + TemplatePath(name);
+    return false;
+  }
+  return true;
+}
+
+std::string_view Part(std::string_view text, size_t pos, size_t count = std::string_view::npos) {
+  return pos >= text.size() ? std::string_view() : text.substr(pos, count);
+}
+
+// A format definition: byte 127, left margin (2 digits), right margin (2), indent (3, a "-"
+// allowed), then the alignment letter as the line's last character. Fills the template's next
+// entry; the table has room for nine, further definitions are ignored.
+void DefineFormat(TemplateRun& run, std::string_view line) {
+  if (run.DefinedFormats >= static_cast<int>(Merging().Formats.size()) - 1) return;
+  LineFormat& format = Merging().Formats[++run.DefinedFormats];
+  format.Left = static_cast<int16_t>(LeadingNumber(Part(line, 1, 2)));
+  format.Right = static_cast<int16_t>(LeadingNumber(Part(line, 3, 2)));
+  format.Indent = static_cast<int16_t>(LeadingNumber(Part(line, 5, 3)));
+  format.Alignment = line.back();
+}
+
+void ApplyInstruction(TemplateRun& run, std::string_view line) {
+  const char selector = line.size() > 1 ? line[1] : '\0';
+  const std::string_view rest = Part(line, 2);
+  switch (selector) {
+    case 'P':
+      run.PageLength = LeadingNumber(rest);
+      break;
+    case 'S':
+      run.TopMargin = LeadingNumber(rest);
+      break;
+    case 'L':
+      run.Header = std::string(rest);
+      break;
+    case 'A':
+    case 'T':
+      break;
+    case 'C':
+      run.Decoding = rest.empty();
+      break;
+    default:
+      DefineFormat(run, line);
+      break;
+  }
+}
+
+void Decode(std::string& line) {
+  for (char& c : line) {
+    auto byte = static_cast<unsigned char>(c);
+    if (byte > 32 && byte < 223) c = static_cast<char>(255 - byte);
+  }
+}
+
+// A skip line "@.n" (or "#.n", leading blanks allowed) moves down to line n of the page body,
+// counted round the page length less 6. A page too short for a body does not wrap the count.
+bool SkipLine(const TemplateRun& run, std::string_view line) {
+  std::string_view text = Part(line, std::min(line.find_first_not_of(' '), line.size()));
+  if (text.size() < 2 || (text[0] != '@' && text[0] != '#') || text[1] != '.') return false;
+  const int n = LeadingNumber(text.substr(2));
+  const int body = run.PageLength - 6;
+  const int target = body > 0 ? (n - 1) % body + 1 : n;
+  PrintText(0, "", target - Printing().CurrentLine - 1);
+  return true;
+}
+
+void RunTemplate(const MergeContext& context, std::string_view name) {
+  MergeState& merge = Merging();
+  auto found = context.templates->text.find(ResolvedPath(name));
+  if (found == context.templates->text.end() || merge.Depth >= kMaxTemplateDepth) return;
+  ++merge.Depth;
+  const bool new_document = merge.PageCount == 0;
+
+  TemplateRun run;
+  merge.Formats[0] = LineFormat{};
+  platform::TextReader reader(found->second);
+  while (!reader.AtEnd()) {
+    std::string line = reader.ReadLine();
+    if (!line.empty() && line[0] == kInstruction) {
+      ApplyInstruction(run, line);
+      continue;
+    }
+    if (IsIncludeLine(line)) {
+      RunTemplate(context, IncludedName(line));
+      // "#+" ends the document after the included text: the next line begins a first page.
+      if (line[0] == '#') merge.PageCount = 0;
+      continue;
+    }
+    if (run.Decoding) Decode(line);
+    if (SkipLine(run, line)) continue;
+    if (context.merge_data && line.find_first_of("@#") != std::string::npos) {
+      ReplaceFieldCodes(line, *context.merge_data,
+                        [&run](const std::string& text) { EmitLine(run, text); });
+    }
+    EmitLine(run, line);
+  }
+
+  if (new_document) merge.PageCount = 0;
+  --merge.Depth;
+}
+
+}  // namespace
+
+MergeState& Merging() {
+  static MergeState state;
+  return state;
+}
+
+void ResetMerging() {
+  Merging() = MergeState{};
+}
+
+void SetMergeProblemReporter(MergeProblemReporter reporter) {
+  Reporter() = std::move(reporter);
+}
+
+std::string TemplatePath(std::string_view name) {
+  std::string trimmed(name.substr(0, name.find_last_not_of(' ') + 1));
+  if (name.find_last_not_of(' ') == std::string_view::npos) trimmed.clear();
+  const bool own_path =
+      (trimmed.size() > 1 && trimmed[1] == ':') || trimmed.find('\\') != std::string::npos;
+  return (own_path ? "" : Session().RootDir + "TEXTOS\\") + trimmed + ".txt";
+}
+
+std::string IncludedName(std::string_view line) {
+  static constexpr std::string_view kEnds = "\" *+,./:;<=>?[\\]|";
+  std::string name;
+  for (char c : Part(line, 2)) {
+    if (kEnds.find(c) != std::string_view::npos || static_cast<unsigned char>(c) > '~') break;
+    name += c;
+  }
+  return name;
+}
+
+bool MergeTemplate(std::string_view name, std::string_view merge_path, bool /*flag*/) {
+  TemplateSet templates;
+  std::vector<std::string> chain;
+  std::string problem;
+  if (!LoadTemplates(name, 1, chain, templates, &problem)) {
+    Report(problem);
+    return false;
+  }
+  std::string merge_data;
+  if (!merge_path.empty() && !platform::Files().ReadFile(std::string(merge_path), &merge_data)) {
+    Report("NO ES POT LLEGIR EL FITXER DE DADES " + std::string(merge_path));
+    return false;
+  }
+  MergeContext context{&templates, merge_path.empty() ? nullptr : &merge_data};
+  RunTemplate(context, name);
+  return true;
+}
+
+}  // namespace zem

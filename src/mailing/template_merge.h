@@ -1,0 +1,83 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace zem {
+
+// Turns a letter template ("TEXTOS\" + name + ".txt") into print records for one addressee:
+// instruction lines set the page, line formats and decoding; include lines pull in other
+// templates; field codes "@NAME" (trimmed) and "#NAME" (as stored) take their values from the
+// merge data file; every resulting line is filled to its format and written to the print file,
+// starting new pages as they fill.
+
+// One line format: margins, indent (negative: a hanging indent) and alignment letter.
+struct LineFormat {
+  int16_t Left = 1;
+  int16_t Right = 95;
+  int16_t Indent = 0;
+  char Alignment = 'I';
+};
+
+// The merge engine's program-wide state.
+struct MergeState {
+  // Pages begun in the current document; 0 = the next printed line begins a new first page.
+  int16_t PageCount = 0;
+  // The work table: entry 0 is the default format, 1 to 9 the formats a template defines.
+  std::array<LineFormat, 10> Formats{};
+  // Template calls under way (the outermost counts 1).
+  int Depth = 0;
+};
+
+MergeState& Merging();
+void ResetMerging();
+
+// What one template call works with: page length, top margin, header text, decoding switch,
+// the current format and how many formats the template has defined.
+struct TemplateRun {
+  int PageLength = 66;
+  int TopMargin = 0;
+  std::string Header;
+  bool Decoding = false;
+  int CurrentFormat = 0;
+  int DefinedFormats = 0;
+};
+
+// Templates nest at most this deep (the outermost template is level 1).
+constexpr int kMaxTemplateDepth = 16;
+
+// The template file for a name: the name without trailing blanks, under the root's "TEXTOS\"
+// unless it holds a drive (second character ":") or a "\", followed by ".txt".
+std::string TemplatePath(std::string_view name);
+
+// The name in an include line ("@+NAME" or "#+NAME"): from the third character up to the first
+// double quote, blank, one of "*+,./:;<=>?[\]|" or byte above "~".
+std::string IncludedName(std::string_view line);
+
+// Merges template `name` with the merge data file at `merge_path` (empty: field codes are left
+// as they are) into the open print file. `flag` is accepted for the caller's sake and not used.
+// Every template the letter needs and the merge data file are read before anything is printed:
+// when one of them cannot be read, or the templates include one another in a circle or deeper
+// than kMaxTemplateDepth, the problem is reported to the operator, nothing is printed for this
+// letter and the result is false.
+bool MergeTemplate(std::string_view name, std::string_view merge_path, bool flag);
+
+// Prints one line of text: a leading byte 1-9 selects the format for it and the lines after;
+// the line is filled to the format's width and written line by line, starting a page when none
+// is open or the current one is nearly full. Bytes 16, 17, 18 switch bold, underline, italic.
+void EmitLine(TemplateRun& run, std::string_view line);
+
+// Begins a page of the run's length: reset command on the first page of the document, page
+// command, top margin and the header text ending at column 95.
+void NewLetterPage(const TemplateRun& run);
+
+// Where problems with templates go (a text for the operator, code page 850). By default each
+// is shown in a message window until the operator presses a key; the program may route them
+// elsewhere. An empty function restores the default.
+using MergeProblemReporter = std::function<void(const std::string& text)>;
+void SetMergeProblemReporter(MergeProblemReporter reporter);
+
+}  // namespace zem
