@@ -1,0 +1,154 @@
+#include "mailing/merge_data.h"
+
+#include <algorithm>
+
+#include "format/dates.h"
+#include "format/edit_mask.h"
+#include "mailing/amount_in_words.h"
+#include "platform/services.h"
+#include "startup/session.h"
+
+namespace zem {
+namespace {
+
+constexpr char kNameMark[] = "\x7f";
+constexpr char kValueEnd[] = "\xff";
+constexpr char kLineEnd[] = "\r\n";
+constexpr char kAmountPicture[] = "Z,ZZZ,ZZZ,ZZ9-";
+
+std::string Lower(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+std::string Trim(const std::string& text) {
+  size_t first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// The text after the first blank; empty when there is none.
+std::string AfterFirstBlank(const std::string& text) {
+  size_t blank = text.find(' ');
+  return blank == std::string::npos ? std::string() : text.substr(blank + 1);
+}
+
+int DigitsValue(const std::string& digits) {
+  int value = 0;
+  for (char c : digits) {
+    if (c >= '0' && c <= '9') value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
+}  // namespace
+
+std::string MergeDataPath() {
+  return Session().WorkDir + "merge.tmp";
+}
+
+std::array<std::string, 5> LetterDateValues(const std::string& letter_date) {
+  const std::string long_form = FormatDate(letter_date, 2, "dma");
+  const std::string date = letter_date.size() >= 4 ? letter_date : std::string(4, '\x80');
+  const int day = DigitsValue(UnpackDigits(date.substr(3, 1)));
+  const int year = DigitsValue(UnpackDigits(date.substr(0, 2)));
+  const std::string day_words = AmountInWords(day, "m");
+  const std::string month_and_year = AfterFirstBlank(long_form);
+  const std::string month =
+      month_and_year.substr(0, month_and_year.size() - std::min<size_t>(5, month_and_year.size()));
+  return {
+      Lower(FormatDate(letter_date, 0, "dma")),
+      Lower(FormatDate(letter_date, 1, "dma")),
+      Lower(long_form),
+      Lower(day_words + " " + month_and_year),
+      Lower(day_words + " " + month + " " + AmountInWords(year, "m")),
+  };
+}
+
+std::string ReceiptListItem(int index, const std::string& date, double amount) {
+  std::string item = index % 3 == 0 ? std::string(10, ' ') : std::string();
+  std::string shown = Trim(FormatDate(date, 0, "dma"));
+  if (shown.size() < 11) shown.resize(11, ' ');
+  item += shown + FormatAmount(kAmountPicture, amount) + "   ";
+  if (index % 3 == 2) item += kLineEnd;
+  return item;
+}
+
+MergeDataWriter::MergeDataWriter(const std::string& path)
+    : file_(platform::Files().OpenOutput(path, false)) {}
+
+MergeDataWriter::~MergeDataWriter() {
+  if (file_) file_->Close();
+}
+
+void MergeDataWriter::Write(std::string_view bytes) {
+  if (!ok()) return;
+  if (!file_->Write(bytes)) failed_ = true;
+}
+
+void MergeDataWriter::WriteEntry(std::string_view name, std::string_view value) {
+  Write(kNameMark);
+  Write(name);
+  Write(kLineEnd);
+  Write(value);
+  Write(kValueEnd);
+  Write(kLineEnd);
+}
+
+void MergeDataWriter::WriteHeading(const std::array<std::string, 8>& letterhead,
+                                   const std::string& letter_date,
+                                   const std::array<std::string, 5>& address) {
+  for (size_t i = 0; i < letterhead.size(); ++i) {
+    WriteEntry("MEM" + std::to_string(i + 1), letterhead[i]);
+  }
+  static constexpr const char* kDateNames[] = {"FEC0", "FEC1", "FECHA", "FEC3", "FEC4"};
+  const std::array<std::string, 5> dates = LetterDateValues(letter_date);
+  for (size_t i = 0; i < dates.size(); ++i) WriteEntry(kDateNames[i], dates[i]);
+  for (size_t i = 0; i < address.size(); ++i) {
+    WriteEntry("DES" + std::to_string(i), address[i]);
+  }
+  WriteEntry("DES5", "");
+}
+
+void MergeDataWriter::BeginReceipts(int count, double total) {
+  WriteEntry("NUMREB", FormatMask("ZZZ9", count));
+  WriteEntry("TOTPEN", FormatAmount(kAmountPicture, total));
+  Write(kNameMark);
+  Write("RELPEN");
+  Write(kLineEnd);
+  Write("\x01");
+  receipts_ = 0;
+}
+
+void MergeDataWriter::AddReceipt(const std::string& date, double amount) {
+  Write(ReceiptListItem(receipts_++, date, amount));
+}
+
+void MergeDataWriter::EndReceipts() {
+  Write(kValueEnd);
+  Write(kLineEnd);
+}
+
+bool MergeDataWriter::Close() {
+  if (!file_) return false;
+  const bool closed = file_->Close();
+  file_.reset();
+  return closed && !failed_;
+}
+
+bool WriteMergeData(const std::string& path, const MergeLetter& letter) {
+  MergeDataWriter writer(path);
+  writer.WriteHeading(letter.Letterhead, letter.LetterDate, letter.Address);
+  double total = 0;
+  for (const MergeLetter::Receipt& receipt : letter.Receipts) total += receipt.Amount;
+  writer.BeginReceipts(static_cast<int>(letter.Receipts.size()), total);
+  for (const MergeLetter::Receipt& receipt : letter.Receipts) {
+    writer.AddReceipt(receipt.Date, receipt.Amount);
+  }
+  writer.EndReceipts();
+  return writer.Close();
+}
+
+}  // namespace zem

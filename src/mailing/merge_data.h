@@ -1,0 +1,85 @@
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/files.h"
+
+namespace zem {
+
+// The merge data file "merge.tmp" in the work directory: the values one letter merges into its
+// template, as entries of a name line (byte 127 + name, CR LF) and a value (text, byte 255,
+// CR LF). Always all 22 entries, in this order: MEM1-MEM8, FEC0, FEC1, FECHA, FEC3, FEC4,
+// DES0-DES5, NUMREB, TOTPEN, RELPEN.
+
+// The file's full path: the session's work directory + "merge.tmp".
+std::string MergeDataPath();
+
+// The five date values FEC0, FEC1, FECHA, FEC3 and FEC4 of a letter date (packed), in lower
+// case: short, short with the month's name, long, and the long form with the day (FEC3) and
+// also the year (FEC4) in words.
+std::array<std::string, 5> LetterDateValues(const std::string& letter_date);
+
+// One item of the receipt list, the `index`-th (from 0): 10 blanks before every third item
+// from the first, the date (trimmed, padded to 11), the amount in hundredths
+// ("Z,ZZZ,ZZZ,ZZ9-"), 3 blanks, and CR LF after every third item.
+std::string ReceiptListItem(int index, const std::string& date, double amount);
+
+// Writes the file in the order the letter mailing produces the values: entries 1-19 first,
+// then, while it scans the unit's receipts, NUMREB and TOTPEN, the items of RELPEN and the end
+// of RELPEN, then Close. Writing after a failure does nothing; ok() and Close() tell.
+class MergeDataWriter {
+ public:
+  // Creates the file, replacing an earlier one.
+  explicit MergeDataWriter(const std::string& path);
+  ~MergeDataWriter();
+  MergeDataWriter(const MergeDataWriter&) = delete;
+  MergeDataWriter& operator=(const MergeDataWriter&) = delete;
+
+  // False once the file could not be created or a write failed.
+  bool ok() const { return file_ != nullptr && !failed_; }
+
+  // Entries 1 to 19: MEM1-MEM8 as given, the five dates of `letter_date`, DES0-DES4 as given
+  // and DES5 empty.
+  void WriteHeading(const std::array<std::string, 8>& letterhead, const std::string& letter_date,
+                    const std::array<std::string, 5>& address);
+  // NUMREB and TOTPEN from the counting pass, then the name of RELPEN and its byte 1.
+  void BeginReceipts(int count, double total);
+  // The next receipt of the list.
+  void AddReceipt(const std::string& date, double amount);
+  // Ends RELPEN's value.
+  void EndReceipts();
+  // Closes the file; false when it could not be created or anything failed to reach it.
+  bool Close();
+
+  // One whole entry (name line and value); used for the others and open to callers.
+  void WriteEntry(std::string_view name, std::string_view value);
+
+ private:
+  void Write(std::string_view bytes);
+
+  std::unique_ptr<platform::OutputFile> file_;
+  bool failed_ = false;
+  int receipts_ = 0;
+};
+
+// Everything one letter's file holds, as plain values.
+struct MergeLetter {
+  std::array<std::string, 8> Letterhead;
+  std::string LetterDate;              // packed date
+  std::array<std::string, 5> Address;  // DES0 to DES4
+  struct Receipt {
+    std::string Date;   // packed date
+    double Amount = 0;  // hundredths
+  };
+  std::vector<Receipt> Receipts;
+};
+
+// Writes the whole file for one letter (NUMREB and TOTPEN counted from the receipts); false
+// when it could not be written.
+bool WriteMergeData(const std::string& path, const MergeLetter& letter);
+
+}  // namespace zem
