@@ -1,0 +1,190 @@
+#!/usr/bin/env bash
+# The terminal console on a real terminal: runs the key probe (tests/terminal/keyprobe.cpp)
+# inside a private, detached tmux server, types real keys into it with "tmux send-keys",
+# checks the key codes the probe decoded, reads the screen back with "tmux capture-pane" for
+# the frame, the accents and the colours, and checks that the terminal is given back in a
+# usable state after a normal end, a fault and SIGTERM.
+# Usage: tmux_test.sh <build-dir> [source-dir]
+set -u
+
+build=${1:?usage: tmux_test.sh <build-dir> [source-dir]}
+if ! command -v tmux >/dev/null 2>&1; then
+  echo "SKIPPED: tmux is not installed"
+  exit 0
+fi
+if ! cmake --build "$build" --target keyprobe >/dev/null; then
+  echo "FAIL: the keyprobe program could not be built" >&2
+  exit 1
+fi
+probe=$(cd "$build" && pwd)/tests/keyprobe
+
+socket=zemtest-$$
+work=$(mktemp -d)
+failures=0
+unset TMUX
+cleanup() {
+  tmux -L "$socket" kill-server >/dev/null 2>&1
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  failures=$((failures + 1))
+}
+
+tm() { tmux -L "$socket" "$@"; }
+
+# Waits up to $3 tenths of a second until file $1 holds a line matching $2.
+wait_for() {
+  local tries=${3:-50}
+  while [ "$tries" -gt 0 ]; do
+    grep -q -- "$2" "$1" 2>/dev/null && return 0
+    sleep 0.1
+    tries=$((tries - 1))
+  done
+  return 1
+}
+
+# Starts the probe in session $1. After the probe ends, the pane records its exit status and
+# the terminal settings, and stays open for inspection.
+start_probe() {
+  local name=$1
+  local command
+  command="env TERM=xterm-256color LANG=C.UTF-8 $(printf %q "$probe") $(printf %q "$work/$name.out")"
+  command+=" 2>$(printf %q "$work/$name.err"); echo exit=\$? >$(printf %q "$work/$name.status")"
+  command+="; stty -a >$(printf %q "$work/$name.stty"); sleep 60"
+  if [ -z "$(tm list-sessions 2>/dev/null)" ]; then
+    SHELL=/bin/sh tm -f /dev/null new-session -d -x 100 -y 30 -s "$name" "$command" || return 1
+  else
+    SHELL=/bin/sh tm new-session -d -x 100 -y 30 -s "$name" "$command" || return 1
+  fi
+  wait_for "$work/$name.out" '^ready' 50
+}
+
+screen_of() { tm capture-pane -p -t "$1"; }
+
+# After the probe ended: its exit status and a terminal back in its normal mode.
+check_given_back() {
+  local name=$1 expected_status=$2
+  if ! wait_for "$work/$name.stty" 'speed\|rows' 50; then
+    fail "$name: the probe did not end"
+    return
+  fi
+  grep -q "^exit=$expected_status\$" "$work/$name.status" ||
+    fail "$name: exit status $(cat "$work/$name.status"), expected $expected_status"
+  local setting
+  for setting in icanon echo isig icrnl; do
+    grep -qw -- "-$setting" "$work/$name.stty" && fail "$name: terminal left with -$setting"
+  done
+  [ "$(tm display -p -t "$name" '#{mouse_standard_flag}#{mouse_sgr_flag}')" = "00" ] ||
+    fail "$name: mouse reporting left on"
+  [ "$(tm display -p -t "$name" '#{alternate_on}')" = "0" ] ||
+    fail "$name: the alternate screen was not left"
+}
+
+# ---- Keys, screen, mouse and resizing ----
+if ! start_probe keys; then
+  fail "the probe did not start: $(cat "$work/keys.err" 2>/dev/null)"
+  exit 1
+fi
+
+screen=$(screen_of keys)
+for expected in "╔══════════╗" "║ Café çà  ║" "╚══════════╝" "◄ Sí ►" "Last key:"; do
+  grep -qF -- "$expected" <<<"$screen" || fail "screen lacks \"$expected\""
+done
+coloured=$(tm capture-pane -p -e -t keys)
+frame_row=$(grep -F "╔" <<<"$coloured")
+grep -q $'\e\\[[0-9;]*97[;m]' <<<"$frame_row" && grep -q $'\e\\[[0-9;]*44[;m]' <<<"$frame_row" ||
+  fail "frame is not bright white on blue: $(cat -v <<<"$frame_row")"
+arrow_row=$(grep -F "◄" <<<"$coloured")
+grep -q $'\e\\[[0-9;]*93[;m]' <<<"$arrow_row" && grep -q $'\e\\[[0-9;]*41[;m]' <<<"$arrow_row" ||
+  fail "arrows are not yellow on red: $(cat -v <<<"$arrow_row")"
+[ "$(tm display -p -t keys '#{mouse_sgr_flag}')" = "1" ] || fail "SGR mouse reporting is not on"
+
+# Each key as tmux names it and the key code the program must see.
+keys=(
+  Up 4800 Down 5000 Left 4b00 Right 4d00 C-Left 7300 C-Right 7400 C-Home 7700
+  Home 4700 End 4f00 PPage 4900 NPage 5100 IC 5200 DC 5300
+  F1 3b00 F2 3c00 F10 4400 F11 8500 F12 8600 S-F1 5400 S-F10 5d00 C-F1 5e00 C-F4 6100
+  M-F1 6800 M-F4 6b00 S-F12 8800 C-F11 8900 M-F12 8c00
+  M-x 2d00 M-c 2e00 Tab 9 BTab f00 Enter d BSpace 8 C-c 3 C-v 16 C-y 19 C-b 2
+  Space 20 a 61 Z 5a
+)
+expected_lines=()
+for ((i = 0; i < ${#keys[@]}; i += 2)); do
+  tm send-keys -t keys "${keys[i]}"
+  expected_lines+=("key ${keys[i + 1]}")
+  sleep 0.08
+done
+# Esc alone must wait out the delay that tells it from Alt+key.
+tm send-keys -t keys Escape
+expected_lines+=("key 1b")
+sleep 0.3
+# Accented letters typed as UTF-8 arrive as their code-page-850 characters.
+for pair in "é 82" "ç 87" "à 85" "ñ a4" "·  fa"; do
+  tm send-keys -t keys -l "${pair%% *}"
+  expected_lines+=("key ${pair##* }")
+  sleep 0.08
+done
+# Alt with digits spells a character code: 6 and 5 make "A".
+tm send-keys -t keys M-6 M-5
+sleep 0.08
+tm send-keys -t keys x
+expected_lines+=("key 41" "key 78")
+sleep 0.08
+# A left-button press at row 5, column 10 as SGR mouse report.
+tm send-keys -t keys -H 1b 5b 3c 30 3b 31 30 3b 35 4d
+expected_lines+=("click 5 10 1")
+sleep 0.3
+wait_for "$work/keys.out" '^click' 30
+
+got=$(grep -v '^ready' "$work/keys.out")
+want=$(printf '%s\n' "${expected_lines[@]}")
+if [ "$got" != "$want" ]; then
+  fail "decoded keys differ (expected | got):"
+  diff <(echo "$want") <(echo "$got") | sed 's/^/    /' >&2
+fi
+grep -q "Last key: 78" <<<"$(screen_of keys)" || fail "the screen does not show the last key"
+
+# A terminal too small shows the request to enlarge it, and the screen comes back after.
+tm resize-window -t keys -x 60 -y 20
+tm send-keys -t keys -H 1b 5b 41  # Up
+sleep 0.5
+grep -q "80 x 25" <<<"$(screen_of keys)" || fail "no request to enlarge a 60 x 20 terminal"
+tm resize-window -t keys -x 100 -y 30
+tm send-keys -t keys -H 1b 5b 42  # Down
+sleep 0.5
+grep -qF "╔══════════╗" <<<"$(screen_of keys)" || fail "the screen did not come back after enlarging"
+# Up, typed while the screen could not be seen, was set aside; Down, typed after, was read.
+after_click=$(sed -n '/^click/,$p' "$work/keys.out" | tail -n +2)
+[ "$after_click" = "key 5000" ] ||
+  fail "keys around the resize: expected only \"key 5000\", got \"$after_click\""
+
+tm send-keys -t keys C-q
+wait_for "$work/keys.out" '^end' 30 || fail "Ctrl+Q did not end the probe"
+check_given_back keys 0
+
+# ---- A fault gives the terminal back and ends with 255 ----
+if start_probe crash; then
+  tm send-keys -t crash '!'
+  check_given_back crash 255
+  grep -q "unrecoverable fault" "$work/crash.err" || fail "no fault message: $(cat "$work/crash.err")"
+else
+  fail "the probe did not start for the fault check"
+fi
+
+# ---- SIGTERM gives the terminal back ----
+if start_probe term; then
+  pid=$(sed -n 's/^ready //p' "$work/term.out")
+  kill -TERM "$pid"
+  check_given_back term 143
+else
+  fail "the probe did not start for the SIGTERM check"
+fi
+
+if [ "$failures" -ne 0 ]; then
+  echo "tmux_test: $failures check(s) failed" >&2
+  exit 1
+fi
+echo "tmux_test: all checks passed"
