@@ -373,3 +373,45 @@ TEST_F(RecmanOps, CreateKeepsOrReplacesAnExistingFile) {
 
 }  // namespace
 }  // namespace recman::testing
+
+namespace recman::testing {
+namespace {
+
+// A scan reads ahead; changes another open makes meanwhile must still show.
+TEST_F(RecmanOps, ScanSeesChangesOthersMakeMeanwhile) {
+  for (char c = 'A'; c <= 'Y'; c += 2) InsertAll({Person(std::string(1, c), "n", 1)});
+  Client other;
+  ASSERT_EQ(other.Open(path_), 0);
+  struct Step {
+    const char* change;  // "+X": the other open inserts X; "-X": it deletes X; "": nothing
+    const char* expected;
+  };
+  struct Case {
+    uint16_t start;
+    uint16_t step;
+    std::vector<Step> steps;
+  } cases[] = {
+      {kOpGetFirst, kOpGetNext, {{"", "C"}, {"+D", "D"}, {"-G", "E"}, {"", "I"}, {"-K", "M"}}},
+      {kOpGetLast, kOpGetPrevious, {{"", "W"}, {"+V", "V"}, {"-S", "U"}, {"", "Q"}}},
+  };
+  for (const auto& c : cases) {
+    ASSERT_EQ(client_.Get(c.start, 0), 0);
+    for (const auto& step : c.steps) {
+      SCOPED_TRACE(std::string(step.change) + " " + step.expected);
+      if (step.change[0] != 0) {
+        const std::string code = std::string(1, step.change[1]) + "   ";
+        if (step.change[0] == '+') {
+          ASSERT_EQ(other.Insert(Person(code, "n", 1)), 0);
+        } else {
+          ASSERT_EQ(other.Get(kOpGetEqual, 0, code), 0);
+          ASSERT_EQ(other.Call(kOpDelete), 0);
+        }
+      }
+      ASSERT_EQ(client_.Step(c.step), 0);
+      EXPECT_EQ(client_.Record().substr(0, 1), step.expected);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace recman::testing
