@@ -2,7 +2,9 @@
 // box with accents and colours, and writes every key it reads to a file as the program's key
 // code (character code, or scan code × 256 with the modifier arithmetic the key reader
 // applies), and every mouse press as "click row column button". Ctrl+Q ends it; "!" makes it
-// crash (to check that a fault gives the terminal back). The first line of the file is
+// crash (to check that a fault gives the terminal back); "?" lends the terminal to a child shell
+// that saves its terminal settings in "<output file>.child", sleeps 1.5 s and exits with 7, and
+// writes "child <exit code>" afterwards. The first line of the file is
 // "ready <process id>", written once the screen is drawn.
 //
 // Usage: keyprobe <output file>
@@ -13,6 +15,7 @@
 #include <string>
 
 #include "platform/scan_codes.h"
+#include "platform/services.h"
 #include "platform/terminal_console.h"
 #include "platform/terminal_signals.h"
 
@@ -75,6 +78,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "keyprobe: %s\n", error.c_str());
     return 2;
   }
+  zem::platform::HostProcessRunner runner;
+  zem::platform::Current().console = console.get();
+  zem::platform::Current().processes = &runner;
   DrawBox(*console);
   console->SetCursor(8, 13);
   if (console->HasMouse()) console->SetMouseReporting(true);
@@ -91,6 +97,13 @@ int main(int argc, char** argv) {
       int code = KeyCode(event);
       if (code == 17) break;  // Ctrl+Q
       if (code == '!') std::raise(SIGSEGV);
+      if (code == '?') {
+        std::string script = "stty -a > '" + std::string(argv[1]) + ".child'; sleep 1.5; exit 7";
+        int status = zem::platform::RunAndWait("/bin/sh", {"-c", script});
+        std::fprintf(out, "child %d\n", status);
+        std::fflush(out);
+        continue;
+      }
       std::fprintf(out, "key %x\n", code);
       char shown[16];
       std::snprintf(shown, sizeof shown, "%-6x", code);

@@ -161,6 +161,25 @@ after_click=$(sed -n '/^click/,$p' "$work/keys.out" | tail -n +2)
 [ "$after_click" = "key 5000" ] ||
   fail "keys around the resize: expected only \"key 5000\", got \"$after_click\""
 
+# Another program gets the terminal in its normal mode, an interrupt sent meanwhile is the
+# child's business, and the screen is drawn again afterwards.
+tm send-keys -t keys '?'
+wait_for "$work/keys.out.child" 'speed\|rows' 30 || fail "the child program did not run"
+pid=$(sed -n 's/^ready //p' "$work/keys.out")
+kill -INT "$pid"
+wait_for "$work/keys.out" '^child' 40 || fail "the probe did not come back from the child"
+grep -q '^child 7$' "$work/keys.out" || fail "child exit status: $(grep '^child' "$work/keys.out")"
+for setting in icanon echo isig; do
+  grep -qw -- "-$setting" "$work/keys.out.child" && fail "child got the terminal with -$setting"
+done
+tm send-keys -t keys Up
+sleep 0.3
+screen=$(screen_of keys)
+grep -qF "╔══════════╗" <<<"$screen" && grep -q "Last key: 4800" <<<"$screen" ||
+  fail "the screen was not drawn again after the child: $screen"
+[ "$(tm display -p -t keys '#{mouse_sgr_flag}')" = "1" ] ||
+  fail "mouse reporting is not back on after the child"
+
 tm send-keys -t keys C-q
 wait_for "$work/keys.out" '^end' 30 || fail "Ctrl+Q did not end the probe"
 check_given_back keys 0
