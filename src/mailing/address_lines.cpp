@@ -1,0 +1,40 @@
+// The five address lines (DES0 to DES4) of a unit, from its property and unit records.
+#include "format/dates.h"
+#include "format/text_utils.h"
+#include "mailing/letter_mailing.h"
+
+namespace zem {
+namespace {
+
+// The field at `offset` of `length` bytes; short records read as blanks past their end.
+std::string Field(const std::string& record, size_t offset, size_t length) {
+  std::string field = offset < record.size() ? record.substr(offset, length) : std::string();
+  field.resize(length, ' ');
+  return field;
+}
+
+}  // namespace
+
+std::array<std::string, 5> BuildAddressLines(const std::string& property, const std::string& unit) {
+  std::array<std::string, 5> lines;
+  // "V", the last three digits of the property number and of the unit number.
+  const std::string digits = UnpackDigits(Field(unit, 0, 4));
+  lines[0] = "V" + digits.substr(1, 3) + digits.substr(5, 3);
+  lines[1] = NameOrder(Field(unit, 8, 30));
+  const std::string designation = Field(unit, 38, 10);
+  lines[2] = NameOrder(Field(property, 8, 30)) + " " + designation;
+  lines[3] = Field(property, 38, 30);
+  lines[4] = Field(property, 68, 30);
+  // Mailing flag "P": letters go to each owner's own address.
+  if (Field(property, 141, 1) == "P") {
+    lines[2] = NameOrder(Field(unit, 98, 30)) + " " + designation;
+    const std::string own_line2 = Field(unit, 129, 30);
+    if (!IsAllChar(own_line2, 32)) {
+      lines[3] = own_line2;
+      lines[4] = Field(unit, 159, 30);
+    }
+  }
+  return lines;
+}
+
+}  // namespace zem

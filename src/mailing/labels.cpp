@@ -1,0 +1,61 @@
+// Address labels, two across: each kept unit adds its address as the next label of a row; a
+// full row is printed line by line, a page beginning whenever the previous one is full.
+#include "mailing/letter_mailing.h"
+#include "mailing/print_file.h"
+
+namespace zem {
+namespace {
+
+// A printed label line is cut to this many characters.
+constexpr size_t kLabelLineWidth = 96;
+
+}  // namespace
+
+void AddLabel() {
+  const MailingParameters& parameters = Mailing();
+  MailingRunState& run = MailingRun();
+  const size_t width = static_cast<size_t>(parameters.LabelWidth);
+  ++run.LabelsInRow;
+  for (int j = 0; j <= 4; ++j) {
+    // Only the lines a label prints take cells: a line past LinesPerLabel would be neither
+    // printed nor cleared and would grow with every label of the run.
+    if (j >= parameters.LinesPerLabel) break;
+    std::string cell(width, ' ');
+    if (j == 4) {
+      // Address line 3 is right-aligned, ending 7 blanks before the edge of the label.
+      std::string text = run.AddressLines[4];
+      text.erase(text.find_last_not_of(' ') + 1);
+      text += std::string(7, ' ');
+      if (text.size() > width) text.erase(0, text.size() - width);
+      cell.replace(width - text.size(), text.size(), text);
+    } else {
+      const std::string& text = run.AddressLines[j];
+      cell.replace(0, std::min(width, text.size()), text.substr(0, width));
+    }
+    run.LabelLines[j] += cell;
+  }
+  if (run.LabelsInRow == 2) PrintLabelRow();
+}
+
+void PrintLabelRow() {
+  const MailingParameters& parameters = Mailing();
+  MailingRunState& run = MailingRun();
+  const size_t width = static_cast<size_t>(parameters.LabelWidth);
+  if (!run.PageOpen) {
+    run.PageOpen = true;
+    BeginPage(run.PageLines);
+    PrintCommand("@e");
+  }
+  for (int i = 0; i < parameters.LinesPerLabel; ++i) {
+    std::string line = run.LabelLines[i].substr(0, kLabelLineWidth);
+    for (size_t c = 1; c <= kLabelLineWidth; c += width) {
+      PrintText(static_cast<int>(c), c - 1 < line.size() ? line.substr(c - 1, width) : "", 0);
+    }
+    PrintText(0, "", 1);
+    run.LabelLines[i].clear();
+  }
+  run.LabelsInRow = 0;
+  run.PageOpen = Printing().CurrentLine > 0 && Printing().CurrentLine < run.PageLines;
+}
+
+}  // namespace zem

@@ -1,0 +1,172 @@
+#include "mailing/letter_mailing.h"
+
+#include <cstring>
+
+#include "format/edit_mask.h"
+#include "mailing/print_file.h"
+#include "mailing/template_merge.h"
+#include "platform/services.h"
+#include "screen/keyboard.h"
+#include "screen/message.h"
+#include "screen/windows.h"
+#include "startup/session.h"
+#include "storage/file_table.h"
+#include "storage/record_ops.h"
+
+namespace zem {
+namespace {
+
+ParameterScreen& InstalledScreen() {
+  static ParameterScreen screen;
+  return screen;
+}
+
+// Byte-wise comparison of the first `length` bytes (shorter texts padded with NUL bytes), the
+// order of packed codes.
+int CompareCodes(const std::string& a, const std::string& b, size_t length) {
+  std::string left = a.substr(0, length);
+  std::string right = b.substr(0, length);
+  left.resize(length, '\0');
+  right.resize(length, '\0');
+  return std::memcmp(left.data(), right.data(), length);
+}
+
+// Shows a message for the operator and waits for a key, as the parameter checks do.
+void TellOperator(const std::string& text) {
+  ShowMessage(12, text);
+  Beep();
+  FlushKeys();
+  int16_t key = 0;
+  WaitKey(key);
+  CloseWindow();
+}
+
+}  // namespace
+
+MailingParameters& Mailing() {
+  static MailingParameters parameters;
+  return parameters;
+}
+
+void ResetMailing() {
+  Mailing() = MailingParameters{};
+}
+
+MailingRunState& MailingRun() {
+  static MailingRunState state;
+  return state;
+}
+
+void ResetMailingRun() {
+  MailingRun() = MailingRunState{};
+}
+
+void SetParameterScreen(ParameterScreen screen) {
+  InstalledScreen() = std::move(screen);
+}
+
+const std::string& RecordArea(int16_t id) {
+  static const std::string none;
+  int slot = FindFileSlot(id);
+  if (slot <= 0 || !OpenFiles().Slots[slot].RecordArea) return none;
+  return *OpenFiles().Slots[slot].RecordArea;
+}
+
+bool ReceiptSelected(char state, const std::string& selector) {
+  std::string wanted = selector;
+  wanted.erase(wanted.find_last_not_of(' ') + 1);
+  if (wanted.size() != 1) return false;
+  if (state == wanted[0]) return true;
+  return wanted == "T" && (state == 'P' || state == 'D');
+}
+
+std::string LabelParameterProblem(const MailingParameters& parameters) {
+  if (parameters.OutputKind == "C") return {};
+  if (parameters.LabelWidth <= 0) {
+    return "L'AMPLADA DE L'ETIQUETA HA DE SER M\x90S GRAN QUE 0";
+  }
+  if (parameters.LinesPerLabel < 1 || parameters.LinesPerLabel > kLabelLines) {
+    return "LES L\xd6NIES PER ETIQUETA HAN DE SER ENTRE 1 I 100";
+  }
+  return {};
+}
+
+void StartMailingRun() {
+  const MailingParameters& parameters = Mailing();
+  MailingRunState& run = MailingRun();
+  run.PageOpen = false;
+  run.LabelsInRow = 0;
+  run.UnitsWritten = 0;
+  const int across = parameters.LabelsAcross > 0 ? parameters.LabelsAcross : 2;
+  run.PageLines = (parameters.LabelsPerPage / across) * parameters.LinesPerLabel;
+  for (std::string& line : run.LabelLines) line.clear();
+}
+
+void ProduceMailingOutput() {
+  const MailingParameters& parameters = Mailing();
+  MailingRunState& run = MailingRun();
+  StartMailingRun();
+
+  const std::string first_property = parameters.FirstCode.substr(0, 2);
+  int16_t property_status = FindByKey(kPropertiesFileId, 0, first_property, 1);
+  while (property_status == 0) {
+    const std::string property = RecordArea(kPropertiesFileId);
+    const std::string property_code = property.substr(0, 2);
+    if (CompareCodes(property_code, parameters.LastCode, 2) > 0) break;
+    int16_t unit_status = FindByKey(kUnitsFileId, 0, property_code, 1);
+    while (unit_status == 0) {
+      const std::string unit = RecordArea(kUnitsFileId);
+      if (CompareCodes(unit, property_code, 2) > 0) break;
+      const bool in_range = CompareCodes(unit, parameters.FirstCode, 4) >= 0 &&
+                            CompareCodes(unit, parameters.LastCode, 4) <= 0;
+      if (in_range) {
+        ScanReceipts(false);
+        const bool within_limits =
+            run.ReceiptCount >= parameters.MinCount && run.ReceiptCount <= parameters.MaxCount &&
+            run.ReceiptTotal >= parameters.MinTotal && run.ReceiptTotal <= parameters.MaxTotal;
+        if (within_limits) {
+          run.AddressLines = BuildAddressLines(property, unit);
+          ++run.UnitsWritten;
+          if (parameters.OutputKind == "C") {
+            WriteLetter();
+          } else {
+            AddLabel();
+          }
+        }
+      }
+      unit_status = MoveRecords(kUnitsFileId, 1);
+    }
+    property_status = MoveRecords(kPropertiesFileId, 1);
+  }
+  if (run.LabelsInRow != 0) PrintLabelRow();
+}
+
+void RunOneMailing() {
+  OpenPrintFile(Session().OutputDevice);
+  SetCurrency("p");
+  ProduceMailingOutput();
+  SetCurrency("");
+  ClosePrintFile();
+  // The spooler runs after every run, also when nothing was selected; its exit code is not
+  // looked at.
+  const std::string spooler = platform::Files().HostPath(Session().ExeDir + "VAKPRINT");
+  platform::RunAndWait(spooler, {});
+}
+
+void RunLetterMailing() {
+  LoadLetterhead();
+  for (;;) {
+    SetColour("n");
+    platform::Screen().Clear();
+    const ParameterScreen& screen = InstalledScreen();
+    if (!screen || !screen(Mailing())) return;
+    const std::string problem = LabelParameterProblem(Mailing());
+    if (!problem.empty()) {
+      TellOperator(problem);
+      continue;
+    }
+    RunOneMailing();
+  }
+}
+
+}  // namespace zem

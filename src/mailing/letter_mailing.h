@@ -1,0 +1,121 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace zem {
+
+// The letter mailing: the parameter screen, then a walk over the units of the chosen
+// properties with outstanding receipts, writing a reminder letter (or an address label, two
+// across) for every unit whose selected receipts fall within the limits, then the print
+// spooler; again until the operator leaves the parameter screen with Esc.
+
+// File ids the mailing reads under.
+constexpr int16_t kTextsFileId = 60;
+constexpr int16_t kPropertiesFileId = 506;
+constexpr int16_t kUnitsFileId = 507;
+constexpr int16_t kReceiptsFileId = 509;
+
+// What the operator asked for on the parameter screen. Codes are packed digits: FirstCode and
+// LastCode are property (2 bytes) then unit (2 bytes); LetterDate is a packed date (4 bytes).
+struct MailingParameters {
+  std::string LetterDate;
+  std::string TemplateName;
+  std::string FirstCode;
+  std::string LastCode;
+  std::string StateSelector = "T";  // "T" selects states "P" and "D"
+  int16_t MinCount = 1;
+  int16_t MaxCount = 99;
+  double MinTotal = 1;  // hundredths
+  double MaxTotal = 2000000000;
+  std::string OutputKind = "C";  // "C" letters, anything else address labels
+  int16_t LabelWidth = 45;
+  int16_t LinesPerLabel = 9;
+  int16_t LabelsPerPage = 16;
+  int16_t LabelsAcross = 2;
+};
+
+// The parameters of the current run (filled by the parameter screen's completion check).
+MailingParameters& Mailing();
+void ResetMailing();
+
+// The label line buffer has this many lines.
+constexpr int kLabelLines = 100;
+
+// Working state of a run.
+struct MailingRunState {
+  std::array<std::string, 5> AddressLines;  // DES0 to DES4
+  std::array<std::string, kLabelLines> LabelLines;
+  int LabelsInRow = 0;
+  bool PageOpen = false;
+  int PageLines = 0;
+  int ReceiptCount = 0;
+  double ReceiptTotal = 0;  // hundredths
+  int UnitsWritten = 0;     // letters or labels produced by the run
+};
+MailingRunState& MailingRun();
+void ResetMailingRun();
+
+// The administrator's letterhead lines MEM1 to MEM8, read once from the user file
+// (root + "Nera.ini", section "Administrador"; a missing key is an empty line).
+struct LetterheadState {
+  bool Loaded = false;
+  std::array<std::string, 8> Lines;
+};
+LetterheadState& Letterhead();
+void ResetLetterhead();
+// Reads the lines unless they are loaded already.
+void LoadLetterhead();
+
+// The parameter screen: fills the parameters and returns true, or false when the operator
+// leaves with Esc. The form engine installs the real screen; until one is installed the
+// mailing has no parameters to work with and leaves at once. An empty function restores that.
+using ParameterScreen = std::function<bool(MailingParameters&)>;
+void SetParameterScreen(ParameterScreen screen);
+
+// The main loop: parameter screen, run, spooler, until Esc.
+void RunLetterMailing();
+
+// Why label parameters cannot be used (a width of 0 or less makes the label columns endless,
+// more than 100 lines per label overrun the label buffer), as a message for the operator in
+// code page 850; empty when they are fine or the output is letters.
+std::string LabelParameterProblem(const MailingParameters& parameters);
+
+// One run with the current parameters: opens the print file, produces the letters or labels,
+// closes the print file and runs the spooler (ExeDir + "VAKPRINT") and waits for it.
+void RunOneMailing();
+
+// Clears the run's working state: no page open, no labels pending, empty label lines, and the
+// lines a label page holds from the parameters.
+void StartMailingRun();
+
+// The walk over properties, units and receipts that produces the output into the open print
+// file (no print file handling, no spooler).
+void ProduceMailingOutput();
+
+// The record area bound to an open file id; empty when the id is not open.
+const std::string& RecordArea(int16_t id);
+
+// For the unit in the units file's record area: writes the merge data file (work directory +
+// "merge.tmp") and merges the template into a letter in the print file.
+void WriteLetter();
+
+// Counts and totals the current unit's selected receipts into ReceiptCount and ReceiptTotal.
+// When writing, the merge data file gets NUMREB and TOTPEN (from the counting pass's figures)
+// and RELPEN, the list of the receipts.
+void ScanReceipts(bool writing);
+
+// Whether a receipt in state `state` is selected by `selector` ("T": "P" and "D").
+bool ReceiptSelected(char state, const std::string& selector);
+
+// The five address lines of a unit from its property and unit records.
+std::array<std::string, 5> BuildAddressLines(const std::string& property, const std::string& unit);
+
+// Adds the current address lines as the next label of the row; prints the row when full.
+void AddLabel();
+// Prints the pending label row (one or two labels) and clears it.
+void PrintLabelRow();
+
+}  // namespace zem
