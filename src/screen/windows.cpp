@@ -95,6 +95,30 @@ bool ReadBlockBefore(const std::string& file, size_t top, SavedBlock* block, siz
   return true;
 }
 
+bool LoadStack(const std::string& path, std::string* file) {
+  const WindowState& state = State();
+  if (state.StackInMemory) {
+    *file = state.MemoryStack;
+    return true;
+  }
+  return Files().ReadFile(path, file);
+}
+
+void StoreStack(const std::string& path, const std::string& file) {
+  WindowState& state = State();
+  if (!state.StackInMemory && Files().WriteFile(path, file)) return;
+  // Without a writable stack file the windows must still close properly.
+  state.StackInMemory = true;
+  state.MemoryStack = file;
+}
+
+void DropStack(const std::string& path) {
+  WindowState& state = State();
+  state.StackInMemory = false;
+  state.MemoryStack.clear();
+  if (Files().Exists(path)) Files().Remove(path);
+}
+
 }  // namespace
 
 WindowState& Windows() {
@@ -123,7 +147,7 @@ bool OpenWindow(int16_t top, int16_t left, int16_t bottom, int16_t right) {
   }
   const std::string path = WindowStackPath();
   std::string file;
-  if (!Files().ReadFile(path, &file)) file.clear();
+  if (!LoadStack(path, &file)) file.clear();
   size_t position = 5;
   if (file.size() > 3) position = ReadTopOfStack(file);
   // A top-of-stack position that points outside the file comes from a damaged file; the
@@ -154,7 +178,7 @@ bool OpenWindow(int16_t top, int16_t left, int16_t bottom, int16_t right) {
   state.CurrentWindow = WindowRect{top, left, bottom, right};
   ++state.WindowDepth;
   WriteTopOfStack(&file, position);
-  Files().WriteFile(path, file);
+  StoreStack(path, file);
   state.Opens.push_back(true);
   return true;
 }
@@ -168,8 +192,8 @@ void CloseWindow() {
   }
   const std::string path = WindowStackPath();
   std::string file;
-  if (!Files().ReadFile(path, &file) || file.size() <= 3) {
-    if (Files().Exists(path)) Files().Remove(path);
+  if (!LoadStack(path, &file) || file.size() <= 3) {
+    DropStack(path);
     return;
   }
   if (state.WindowDepth > 0) --state.WindowDepth;
@@ -177,7 +201,7 @@ void CloseWindow() {
   size_t start = 0;
   if (!ReadBlockBefore(file, ReadTopOfStack(file), &block, &start)) {
     // Nothing trustworthy to restore; drop the damaged stack instead of painting garbage.
-    Files().Remove(path);
+    DropStack(path);
     return;
   }
   state.CurrentWindow = block.enclosing;
@@ -194,11 +218,11 @@ void CloseWindow() {
   }
   screen.SetCursor(block.cursor_row, block.cursor_column);
   if (start < 6) {
-    Files().Remove(path);
+    DropStack(path);
     return;
   }
   WriteTopOfStack(&file, start);
-  Files().WriteFile(path, file);
+  StoreStack(path, file);
 }
 
 void DrawFrame(int16_t style) {

@@ -23,6 +23,10 @@ struct WindowState {
   // open saved a block, false when it was refused. A refused open must not let its caller's
   // CloseWindow restore a block that belongs to an enclosing window.
   std::vector<bool> Opens;
+  // Where the stack lives when its file cannot be written (no work directory, full disk):
+  // the same bytes, kept in memory until the stack is empty again.
+  bool StackInMemory = false;
+  std::string MemoryStack;
 };
 
 WindowState& Windows();
