@@ -1,0 +1,191 @@
+#include "storage/file_table.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "platform/services.h"
+#include "screen/message.h"
+#include "screen/windows.h"
+#include "startup/session.h"
+
+namespace zem {
+namespace {
+
+EndProgramHook end_program_hook = nullptr;
+
+bool IsLockable(uint16_t operation) {
+  return (operation >= 5 && operation <= 13) || operation == 19 ||
+         (operation >= 22 && operation <= 24) || (operation >= 33 && operation <= 35);
+}
+
+bool IsConflict(int16_t status) {
+  return status == kStatusRecordLocked || status == kStatusFileLocked;
+}
+
+// Filler after the key value: the lowest byte for the greater-or-equal family, the highest
+// for the less-or-equal family, blanks otherwise.
+char KeyFiller(uint16_t operation) {
+  if (operation == 8 || operation == 9) return '\0';
+  if (operation == 10 || operation == 11) return '\xff';
+  return ' ';
+}
+
+bool ValidSlot(int slot) {
+  return slot >= 1 && slot <= kMaxOpenFiles;
+}
+
+}  // namespace
+
+FileTable& OpenFiles() {
+  static FileTable table;
+  return table;
+}
+
+void ResetFileTable() {
+  OpenFiles() = FileTable{};
+}
+
+int FindFileSlot(int16_t id) {
+  const FileTable& table = OpenFiles();
+  int free_slot = 0;
+  for (int slot = 1; slot <= kMaxOpenFiles; ++slot) {
+    if (table.Slots[slot].Id == id) return slot;
+    if (table.Slots[slot].Id == 0) free_slot = slot;
+  }
+  return -free_slot;
+}
+
+int16_t SetLockMode(int16_t id, std::string_view flags) {
+  int slot = FindFileSlot(id);
+  if (slot <= 0 || id == 0) return kStatusNotOpen;
+  FileTable& table = OpenFiles();
+  FileSlot& entry = table.Slots[slot];
+  for (char flag : flags) {
+    switch (std::toupper(static_cast<unsigned char>(flag))) {
+      case 'D':
+        entry.LockMode = 0;
+        break;
+      case 'A':
+        entry.LockMode = 1;
+        break;
+      case 'B':
+        entry.LockMode = 2;
+        break;
+      case '+':
+        table.LockModeStack.push_back(static_cast<char>(slot));
+        table.LockModeStack.push_back(static_cast<char>(entry.LockMode));
+        break;
+      case '-': {
+        std::string& stack = table.LockModeStack;
+        for (size_t pair = stack.size() / 2; pair-- > 0;) {
+          if (static_cast<uint8_t>(stack[2 * pair]) == slot) {
+            entry.LockMode = static_cast<int16_t>(static_cast<uint8_t>(stack[2 * pair + 1]));
+            stack.erase(2 * pair, 2);
+            break;
+          }
+        }
+        break;
+      }
+      default:
+        break;
+    }
+  }
+  return kStatusOk;
+}
+
+uint16_t BiasedOperation(int slot, uint16_t operation) {
+  if (ValidSlot(slot) && OpenFiles().Slots[slot].LockMode != 0 && IsLockable(operation)) {
+    return static_cast<uint16_t>(operation + kLockBias);
+  }
+  return operation;
+}
+
+int16_t CallForSlot(int slot, uint16_t operation, std::string* data, uint32_t* data_length,
+                    std::string* key, uint8_t key_length) {
+  FileSlot& entry = OpenFiles().Slots[slot];
+  data->resize(kDataBufferSize, ' ');
+  key->resize(kKeyBufferSize, '\0');
+  // The record manager never gets told of more room than the buffer has.
+  uint32_t offered = std::min<uint32_t>(*data_length, kDataBufferSize);
+  *data_length = offered;
+  int16_t status = platform::Records().Call(
+      BiasedOperation(slot, operation), entry.PositionBlock.data(), data->data(), data_length,
+      key->data(), std::min<uint8_t>(key_length, kKeyBufferSize - 1),
+      static_cast<int8_t>(entry.KeyNumber));
+  // A length beyond the buffer (a damaged answer) counts as the whole buffer.
+  *data_length = std::min<uint32_t>(*data_length, kDataBufferSize);
+  return status;
+}
+
+std::string LockedFileMessage() {
+  const std::string& language = Session().Language;
+  if (language == "SPA") return "FICHERO BLOQUEADO. ESPERE UN MOMENTO.";
+  if (language == "GLG") return "FICHEIRO BLOQUEADO. ESPERE UM MOMENTO.";
+  if (language == "OCI") return "FICH\xd4R BLOQUEJAT. ESPERATZ UN MOMENT.";
+  return "FITXER BLOQUEJAT. ESPEREU UN MOMENT.";
+}
+
+int16_t CallWithLockWait(int slot, uint16_t& operation) {
+  if (!ValidSlot(slot) || OpenFiles().Slots[slot].Id == 0) return kStatusNotOpen;
+  const uint16_t unbiased = operation;
+  operation = BiasedOperation(slot, operation);
+  FileSlot& entry = OpenFiles().Slots[slot];
+  int conflicts = 0;
+  int16_t status = kStatusOk;
+  for (int attempt = 1;; ++attempt) {
+    if (attempt == 2 && conflicts == 1) ShowMessage(24, LockedFileMessage());
+    size_t record_length = static_cast<size_t>(std::max<int32_t>(entry.RecordLength, 0));
+    if (entry.RecordArea && entry.RecordArea->size() < record_length) {
+      entry.RecordArea->resize(record_length, ' ');
+    }
+    std::string data =
+        entry.RecordArea ? entry.RecordArea->substr(0, record_length) : std::string();
+    std::string key = entry.KeyValue.substr(0, kKeyBufferSize - 1);
+    size_t key_length = key.size();
+    key.resize(kKeyBufferSize, KeyFiller(operation));
+    data.resize(kDataBufferSize, ' ');
+    uint32_t data_length = static_cast<uint32_t>(std::min(record_length, kDataBufferSize));
+    status =
+        CallForSlot(slot, unbiased, &data, &data_length, &key, static_cast<uint8_t>(key_length));
+    size_t arrived = std::min<size_t>({data_length, record_length, kDataBufferSize});
+    if (entry.RecordArea) entry.RecordArea->replace(0, arrived, data, 0, arrived);
+    entry.KeyValue = key.substr(0, key_length);
+    if (IsConflict(status) && entry.LockMode == 1) {
+      int pause = static_cast<int>(std::lround(10000.0 * platform::Time().Random() + 1.0));
+      platform::Time().SleepMs(pause);
+      if (conflicts < 2) ++conflicts;
+      continue;
+    }
+    break;
+  }
+  if (conflicts > 0) CloseWindow();
+  return status;
+}
+
+int16_t ResetRecordManager() {
+  FileTable& table = OpenFiles();
+  uint32_t data_length = 0;
+  char data[1] = {0};
+  char key[1] = {0};
+  int16_t status = platform::Records().Call(kOpReset, table.Slots[0].PositionBlock.data(), data,
+                                            &data_length, key, 0, 0);
+  if (status == kStatusOk) {
+    for (int slot = 1; slot <= kMaxOpenFiles; ++slot) table.Slots[slot] = FileSlot{};
+  }
+  return status;
+}
+
+void SetEndProgramHook(EndProgramHook hook) {
+  end_program_hook = hook;
+}
+
+void EndProgram(int code) {
+  if (end_program_hook) {
+    end_program_hook(code);
+    return;
+  }
+  std::exit(code);
+}
+
+}  // namespace zem

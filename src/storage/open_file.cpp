@@ -1,0 +1,233 @@
+#include "storage/open_file.h"
+
+#include <algorithm>
+
+#include "platform/services.h"
+#include "screen/keyboard.h"
+#include "screen/message.h"
+#include "screen/windows.h"
+#include "startup/session.h"
+#include "storage/file_table.h"
+
+namespace zem {
+namespace {
+
+constexpr size_t kSegmentOffset = 16;
+constexpr size_t kSegmentSize = 16;
+constexpr size_t kCollatingHeader = 9;  // signature byte and 8 name bytes
+constexpr int kOpenLockedPauseMs = 3000;
+
+uint16_t Word(std::string_view data, size_t offset) {
+  if (offset + 2 > data.size()) return 0;
+  return static_cast<uint16_t>(static_cast<uint8_t>(data[offset]) |
+                               (static_cast<uint8_t>(data[offset + 1]) << 8));
+}
+
+uint32_t DoubleWord(std::string_view data, size_t offset) {
+  return static_cast<uint32_t>(Word(data, offset)) |
+         (static_cast<uint32_t>(Word(data, offset + 2)) << 16);
+}
+
+// The owner name the suite's files carry: four characters and a NUL, put together here so it
+// does not stand in the program as one text.
+std::string OwnerName() {
+  std::string owner;
+  for (char piece : {'N', 'E', 'R', 'A'}) owner.push_back(piece);
+  owner.push_back('\0');
+  return owner;
+}
+
+// Shows a report, waits for a key and ends the program with `code`, closing the record
+// manager first.
+void ReportAndEnd(const std::string& text, int code) {
+  ShowMessage(12, text);
+  Beep();
+  FlushKeys();
+  int16_t key = 0;
+  WaitKey(key);
+  CloseWindow();
+  ResetRecordManager();
+  EndProgram(code);
+}
+
+// Reads the creation block of a dictionary: its 16-bit length, then that many bytes, of which
+// at most one data buffer's worth is used. False when the file cannot be read or is shorter
+// than its length field says.
+bool ReadCreationBlock(const std::string& path, std::string* block) {
+  std::string bytes;
+  if (!platform::Files().ReadFile(path, &bytes) || bytes.size() < 2) return false;
+  int16_t length = static_cast<int16_t>(Word(bytes, 0));
+  if (length < 0) return false;
+  size_t used = std::min<size_t>(static_cast<size_t>(length), kDataBufferSize);
+  if (bytes.size() - 2 < used) return false;
+  *block = bytes.substr(2, used);
+  return true;
+}
+
+int16_t CallPath(int slot, uint16_t operation, std::string data, uint32_t data_length,
+                 const std::string& path, int8_t key_number) {
+  FileSlot& entry = OpenFiles().Slots[slot];
+  std::string key = path;
+  key.push_back('\0');
+  size_t key_length = std::min(path.size(), kKeyBufferSize - 1);
+  key.resize(std::max(key.size(), kKeyBufferSize), '\0');
+  data.resize(std::max<size_t>(data.size(), kDataBufferSize), ' ');
+  return platform::Records().Call(operation, entry.PositionBlock.data(), data.data(), &data_length,
+                                  key.data(), static_cast<uint8_t>(key_length), key_number);
+}
+
+}  // namespace
+
+FileStat ParseStat(std::string_view data) {
+  FileStat stat;
+  stat.RecordLength = Word(data, 0);
+  stat.PageSize = Word(data, 2);
+  stat.KeyCount = static_cast<int16_t>(Word(data, 4));
+  stat.RecordCount = DoubleWord(data, 6);
+  size_t offset = kSegmentOffset;
+  for (int key = 0; key < stat.KeyCount; ++key) {
+    std::vector<KeySegment> segments;
+    bool more = true;
+    while (more && offset + kSegmentSize <= data.size()) {
+      KeySegment segment{Word(data, offset), Word(data, offset + 2), Word(data, offset + 4)};
+      segments.push_back(segment);
+      offset += kSegmentSize;
+      more = (segment.Flags & kSegmentContinues) != 0;
+    }
+    if (segments.empty()) break;
+    stat.Keys.push_back(std::move(segments));
+    if (more) break;  // the chain ran off the end of the answer
+  }
+  stat.CollatingOffset = offset;
+  size_t table = offset + kCollatingHeader;
+  if (table + 256 <= data.size()) stat.CollatingTable = std::string(data.substr(table, 256));
+  return stat;
+}
+
+int32_t KeyLength(const FileStat& stat, int key_number) {
+  if (key_number < 0 || key_number >= static_cast<int>(stat.Keys.size())) return 0;
+  int32_t length = 0;
+  for (const KeySegment& segment : stat.Keys[key_number]) length += segment.Length;
+  return length;
+}
+
+int16_t StatSlot(int slot, std::string* data) {
+  FileSlot& entry = OpenFiles().Slots[slot];
+  data->assign(kDataBufferSize, ' ');
+  std::string key(kKeyBufferSize, ' ');
+  uint32_t data_length = kDataBufferSize;
+  int16_t status = platform::Records().Call(kOpStat, entry.PositionBlock.data(), data->data(),
+                                            &data_length, key.data(), 255, 0);
+  return status;
+}
+
+FileNameParts SplitDataFileName(std::string_view name) {
+  FileNameParts parts;
+  size_t base_start = 0;
+  size_t base_end = name.size();
+  bool has_extension = false;
+  for (size_t i = name.size(); i-- > 0;) {
+    char c = name[i];
+    if (c == ':' || c == '\\' || c == '/') {
+      base_start = i + 1;
+      break;
+    }
+    if (c == '.') {
+      base_end = i;
+      has_extension = true;
+    }
+  }
+  parts.Directory = std::string(name.substr(0, base_start));
+  parts.Base = std::string(name.substr(base_start, base_end - base_start));
+  parts.Extension = has_extension ? std::string(name.substr(base_end)) : ".dat";
+  return parts;
+}
+
+std::string DataFilePath(const FileNameParts& parts) {
+  return parts.Directory + parts.Base + parts.Extension;
+}
+
+std::string DictionaryPath(const FileNameParts& parts) {
+  return Session().RootDir + "ddf\\" + parts.Base + ".xdf";
+}
+
+std::string UnreachableFileMessage(const std::string& name, int16_t status) {
+  const std::string& language = Session().Language;
+  std::string prefix = "NO ES POT ACCEDIR AL FITXER ";
+  if (language == "SPA") prefix = "NO SE PUEDE ACCEDER AL FICHERO ";
+  if (language == "GLG") prefix = "NOM SE PODE ACEDER AO FICHEIRO ";
+  if (language == "OCI") prefix = "NON SE P\xe3T ACCEDIR ATH FICH\xd4R ";
+  return prefix + name + " (" + std::to_string(status) + ")";
+}
+
+std::string UnreadableDictionaryMessage(const std::string& path) {
+  const std::string& language = Session().Language;
+  std::string prefix = "NO ES POT LLEGIR EL DICCIONARI ";
+  if (language == "SPA") prefix = "NO SE PUEDE LEER EL DICCIONARIO ";
+  if (language == "GLG") prefix = "NOM SE PODE LER O DICIONARIO ";
+  if (language == "OCI") prefix = "NON SE P\xe3T LEGIR ETH DICCIONARI ";
+  return prefix + path;
+}
+
+int16_t OpenDataFile(int16_t id, const std::string& name, std::string* record_area) {
+  int found = FindFileSlot(id);
+  if (found > 0) return kStatusAlreadyOpen;
+  if (found == 0) return kStatusNoFreeSlot;
+  int slot = -found;
+  FileSlot& entry = OpenFiles().Slots[slot];
+  entry = FileSlot{};
+  entry.Id = id;
+  entry.RecordArea = record_area;
+
+  FileNameParts parts = SplitDataFileName(name);
+  std::string path = DataFilePath(parts);
+  bool created = false;
+  for (;;) {
+    int16_t status = CallPath(slot, kOpOpen, OwnerName(), 5, path, 0);
+    if (status == kStatusOk) break;
+    if (status == kStatusFileLocked) {
+      platform::Time().SleepMs(kOpenLockedPauseMs);
+      continue;
+    }
+    // A file still missing after it was created would be created again and again: report it.
+    if (status == kStatusFileNotFound && !created) {
+      std::string dictionary = DictionaryPath(parts);
+      std::string block;
+      if (!ReadCreationBlock(dictionary, &block)) {
+        ReportAndEnd(UnreadableDictionaryMessage(dictionary), 255);
+        return status;
+      }
+      status = CallPath(slot, kOpCreate, block, kDataBufferSize, path, -1);
+      if (status == kStatusOk) {
+        created = true;
+        continue;
+      }
+    }
+    ReportAndEnd(UnreachableFileMessage(name, status), 0);
+    return status;
+  }
+
+  int32_t key_length = 0;
+  int32_t record_length = 0;
+  KeyAndRecordLength(id, 0, key_length, record_length);
+  entry.RecordLength = record_length;
+  entry.KeyValue.assign(static_cast<size_t>(key_length), '\0');
+  size_t needed = static_cast<size_t>(std::min<int32_t>(record_length, kDataBufferSize));
+  if (record_area && record_area->size() < needed) record_area->resize(needed, ' ');
+  return kStatusOk;
+}
+
+void KeyAndRecordLength(int16_t id, int16_t key_number, int32_t& key_length,
+                        int32_t& record_length) {
+  key_length = 0;
+  record_length = 0;
+  int slot = FindFileSlot(id);
+  if (slot <= 0 || id == 0) return;
+  std::string data;
+  StatSlot(slot, &data);
+  FileStat stat = ParseStat(data);
+  record_length = stat.RecordLength;
+  key_length = KeyLength(stat, key_number);
+}
+
+}  // namespace zem
