@@ -1,0 +1,88 @@
+#include "tools/vakdata/data_file.h"
+
+#include "platform/services.h"
+
+namespace zem::vakdata {
+namespace {
+constexpr size_t kBuffer = 1536;
+constexpr size_t kKeyBuffer = 256;
+}  // namespace
+
+int16_t DataFile::Call(uint16_t operation, std::string* data, uint32_t length, std::string* key,
+                       uint8_t key_length, int8_t key_number) {
+  data->resize(kBuffer, ' ');
+  key->resize(kKeyBuffer, '\0');
+  uint32_t data_length = length;
+  int16_t status = platform::Records().Call(operation, position_block_.data(), data->data(),
+                                            &data_length, key->data(), key_length, key_number);
+  data->resize(std::min<size_t>(data_length, kBuffer));
+  return status;
+}
+
+int16_t DataFile::Create(const std::string& path, const std::string& block) {
+  std::string data = block.substr(0, kBuffer);
+  std::string key = path;
+  return Call(14, &data, kBuffer, &key, static_cast<uint8_t>(std::min<size_t>(path.size(), 255)),
+              -1);
+}
+
+int16_t DataFile::Open(const std::string& path) {
+  std::string data;
+  std::string key = path;
+  int16_t status =
+      Call(0, &data, 0, &key, static_cast<uint8_t>(std::min<size_t>(path.size(), 255)), 0);
+  open_ = status == 0;
+  return status;
+}
+
+void DataFile::Close() {
+  if (!open_) return;
+  std::string data, key;
+  Call(1, &data, 0, &key, 0, 0);
+  open_ = false;
+}
+
+int16_t DataFile::Stat(std::string* data) {
+  std::string key(255, ' ');
+  int16_t status = Call(15, data, kBuffer, &key, 255, 0);
+  data->resize(kBuffer, '\0');
+  return status;
+}
+
+int16_t DataFile::Insert(const std::string& record) {
+  std::string data = record;
+  std::string key;
+  return Call(2, &data, static_cast<uint32_t>(record.size()), &key, 255, 0);
+}
+
+int16_t DataFile::Read(uint16_t operation, std::string* record) {
+  std::string key;
+  return Call(operation, record, kBuffer, &key, 255, 0);
+}
+
+int16_t DataFile::First(std::string* record) {
+  return Read(12, record);
+}
+int16_t DataFile::Next(std::string* record) {
+  return Read(6, record);
+}
+
+uint32_t DataFile::Position() {
+  std::string data, key;
+  if (Call(22, &data, kBuffer, &key, 0, 0) != 0 || data.size() < 4) return 0;
+  uint32_t position = 0;
+  for (int i = 3; i >= 0; --i) position = (position << 8) | static_cast<uint8_t>(data[i]);
+  return position;
+}
+
+int16_t DataFile::DeleteAt(uint32_t position) {
+  std::string data(4, '\0');
+  for (int i = 0; i < 4; ++i) data[i] = static_cast<char>((position >> (8 * i)) & 0xff);
+  std::string key;
+  int16_t status = Call(23, &data, kBuffer, &key, 255, 0);
+  if (status != 0) return status;
+  std::string none;
+  return Call(4, &none, 0, &key, 255, 0);
+}
+
+}  // namespace zem::vakdata
