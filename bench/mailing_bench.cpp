@@ -1,0 +1,352 @@
+// The mailing run over a generated portfolio of N properties x 40 units x 20 receipts: one run
+// of letters (the sample's Catalan reminder letter) for every unit and one run of labels,
+// headless (memory console, no spooler). Reported beside the time: letters per second, the
+// run's time as a ratio to only reading the same records through the record manager and
+// writing a print file of the same size, and the peak heap the run needs (it must not grow
+// with the number of units).
+//
+// The portfolio is built once per size under the system's temporary directory (data files
+// created from the sample's key descriptions by vakdata, records inserted directly through
+// the record manager) and reused by later runs.
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <new>
+#include <sstream>
+#include <string>
+
+#include "format/dates.h"
+#include "format/edit_mask.h"
+#include "mailing/letter_mailing.h"
+#include "mailing/print_file.h"
+#include "mailing/template_merge.h"
+#include "platform/cp850.h"
+#include "platform/services.h"
+#include "recman/btrcall.h"
+#include "recman/status.h"
+#include "startup/session.h"
+#include "storage/file_table.h"
+#include "storage/open_file.h"
+#include "storage/record_ops.h"
+#include "tests/mailing/memory_records.h"
+
+// ---- Peak heap: every operator new of the process is counted ----
+namespace {
+std::atomic<size_t> g_live{0};
+std::atomic<size_t> g_peak{0};
+constexpr size_t kHeader = 16;
+
+void* CountedAlloc(size_t size) {
+  void* block = std::malloc(size + kHeader);
+  if (!block) throw std::bad_alloc();
+  *static_cast<size_t*>(block) = size;
+  size_t live = g_live.fetch_add(size) + size;
+  size_t peak = g_peak.load();
+  while (live > peak && !g_peak.compare_exchange_weak(peak, live)) {
+  }
+  return static_cast<char*>(block) + kHeader;
+}
+
+void CountedFree(void* pointer) {
+  if (!pointer) return;
+  void* block = static_cast<char*>(pointer) - kHeader;
+  g_live.fetch_sub(*static_cast<size_t*>(block));
+  std::free(block);
+}
+}  // namespace
+
+void* operator new(size_t size) {
+  return CountedAlloc(size);
+}
+void* operator new[](size_t size) {
+  return CountedAlloc(size);
+}
+void operator delete(void* pointer) noexcept {
+  CountedFree(pointer);
+}
+void operator delete[](void* pointer) noexcept {
+  CountedFree(pointer);
+}
+void operator delete(void* pointer, size_t) noexcept {
+  CountedFree(pointer);
+}
+void operator delete[](void* pointer, size_t) noexcept {
+  CountedFree(pointer);
+}
+
+namespace {
+
+using namespace zem;
+namespace fs = std::filesystem;
+
+constexpr int kUnitsPerProperty = 40;
+constexpr int kReceiptsPerUnit = 20;
+
+struct FileSpec {
+  const char* name;  // under DADES
+  const char* keys;  // sample key description
+};
+constexpr FileSpec kFiles[] = {{"FinquesV", "finquesv.keys"},
+                               {"DepartaV", "departav.keys"},
+                               {"CobramV", "cobramv.keys"},
+                               {"Textos", "textos.keys"}};
+
+void Run(const std::string& command) {
+  if (std::system(command.c_str()) != 0) {
+    std::fprintf(stderr, "failed: %s\n", command.c_str());
+    std::exit(1);
+  }
+}
+
+// A sample text file (UTF-8, LF) installed as the suite keeps it: code page 850, CR LF.
+void InstallText(const fs::path& from, const fs::path& to) {
+  std::ifstream in(from, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  std::string out;
+  for (char c : platform::Utf8ToCp850(text.str())) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  std::ofstream(to, std::ios::binary) << out;
+}
+
+struct Inserter {
+  std::array<uint8_t, 128> block{};
+  std::vector<char> data = std::vector<char>(1536, ' ');
+  std::array<char, 256> key{};
+
+  explicit Inserter(const std::string& path) {
+    std::strncpy(key.data(), path.c_str(), key.size() - 1);
+    uint32_t length = 0;
+    if (BTRCALL(recman::kOpOpen, block.data(), data.data(), &length, key.data(), 255,
+                recman::kModeExclusive) != 0) {
+      std::fprintf(stderr, "cannot open %s\n", path.c_str());
+      std::exit(1);
+    }
+  }
+  ~Inserter() {
+    uint32_t length = 0;
+    BTRCALL(recman::kOpClose, block.data(), data.data(), &length, key.data(), 0, 0);
+  }
+  void Insert(const std::string& record) {
+    std::memcpy(data.data(), record.data(), record.size());
+    uint32_t length = static_cast<uint32_t>(record.size());
+    if (BTRCALL(recman::kOpInsert, block.data(), data.data(), &length, key.data(), 0, 0) != 0) {
+      std::fprintf(stderr, "insert refused\n");
+      std::exit(1);
+    }
+  }
+};
+
+// Receipts: states P, D and C in turn (every unit has outstanding ones), amounts varying.
+void FillPortfolio(const fs::path& root, int properties) {
+  platform::FakeServices services;  // for the packing helpers' settings
+  const std::string dades = (root / "DADES").string() + "/";
+  {
+    Inserter out(dades + "FinquesV.dat");
+    for (int p = 1; p <= properties; ++p) {
+      out.Insert(testing::PropertyRecord(p, "C. de Prova*" + std::to_string(p), "08001 BARCELONA",
+                                         "(Barcelona)", p % 5 == 0 ? "P" : " "));
+    }
+  }
+  {
+    Inserter out(dades + "DepartaV.dat");
+    for (int p = 1; p <= properties; ++p) {
+      for (int u = 1; u <= kUnitsPerProperty; ++u) {
+        out.Insert(testing::UnitRecord(p, u, "Cognom" + std::to_string(u) + "*Nom",
+                                       "Pis " + std::to_string(u), "C. Propi, " + std::to_string(u),
+                                       "17001 GIRONA", "(Girona)"));
+      }
+    }
+  }
+  {
+    Inserter out(dades + "CobramV.dat");
+    for (int p = 1; p <= properties; ++p) {
+      for (int u = 1; u <= kUnitsPerProperty; ++u) {
+        for (int r = 0; r < kReceiptsPerUnit; ++r) {
+          char date[16];
+          std::snprintf(date, sizeof date, "%04d%02d%02d", 2025 + r / 12, r % 12 + 1, 5);
+          out.Insert(testing::ReceiptRecord(
+              p, u, date, r, 10000 + 37 * ((p * 41 + u * 7 + r) % 500), "PDC"[r % 3]));
+        }
+      }
+    }
+  }
+}
+
+// The installation root for a portfolio of `properties` properties, built on first use.
+fs::path Portfolio(int properties) {
+  const fs::path root =
+      fs::temp_directory_path() / "zem_mailing_bench" / ("P" + std::to_string(properties));
+  if (fs::exists(root / "ready")) return root;
+  std::fprintf(stderr, "building the portfolio of %d properties in %s ...\n", properties,
+               root.c_str());
+  fs::remove_all(root);
+  for (const char* dir : {"DADES", "ddf", "TEXTOS", "TMP", "EXE"})
+    fs::create_directories(root / dir);
+  const std::string vakdata = std::string(ZEM_BINARY_DIR) + "/vakdata";
+  const fs::path sample = fs::path(ZEM_SOURCE_DIR) / "sample";
+  for (const FileSpec& file : kFiles) {
+    const std::string xdf = (root / "ddf" / (std::string(file.name) + ".xdf")).string();
+    const std::string dat = (root / "DADES" / (std::string(file.name) + ".dat")).string();
+    Run(vakdata + " dict " + (sample / "data" / file.keys).string() + " " + xdf + " >/dev/null");
+    Run(vakdata + " create " + dat + " " + xdf + " >/dev/null");
+  }
+  for (const auto& entry : fs::directory_iterator(sample / "TEXTOS")) {
+    InstallText(entry.path(), root / "TEXTOS" / entry.path().filename());
+  }
+  InstallText(sample / "config" / "Nera.ini", root / "Nera.ini");
+  InstallText(sample / "config" / "Sessio.ini", root / "TMP" / "Sessio.ini");
+  InstallText(sample / "config" / "NeraTerm.ini", root / "TMP" / "NeraTerm.ini");
+  FillPortfolio(root, properties);
+  std::ofstream(root / "ready") << "ok\n";
+  return root;
+}
+
+// The program's services over the portfolio, with the four data files open.
+class Installation {
+ public:
+  explicit Installation(const fs::path& root) : records_(&files_) {
+    const std::string base = root.string() + "/";
+    env_.Set("VAKROOT", base);
+    env_.Set("VAKEXE", base + "EXE/");
+    env_.Set("VAKTMP", base + "TMP/");
+    platform::Services& s = platform::Current();
+    saved_ = s;
+    s = platform::Services{&env_, &clock_, &files_, &console_, &processes_, &records_};
+    ResetSession();
+    ResetFileTable();
+    ResetPrinting();
+    ResetMerging();
+    ResetMailing();
+    ResetMailingRun();
+    ResetLetterhead();
+    ResetDateDisplay();
+    ResetNumberDisplay();
+    LoadSession();
+    LoadLetterhead();
+    for (auto [id, name, area] : {std::tuple{kTextsFileId, "DADES\\Textos", &texts_},
+                                  std::tuple{kPropertiesFileId, "DADES\\FinquesV", &properties_},
+                                  std::tuple{kUnitsFileId, "DADES\\DepartaV", &units_},
+                                  std::tuple{kReceiptsFileId, "DADES\\CobramV", &receipts_}}) {
+      if (OpenDataFile(id, Session().RootDir + name, area) != 0) std::exit(1);
+    }
+    MailingParameters& p = Mailing();
+    p.LetterDate = Session().SessionDate;
+    p.TemplateName = "RECCAT";
+    p.FirstCode = PackCode("1.0");
+    p.LastCode = PackCode("9999.9999");
+  }
+  ~Installation() {
+    ResetRecordManager();
+    ResetFileTable();
+    ResetPrinting();
+    platform::Current() = saved_;
+  }
+  std::string PrintFile() const {
+    return platform::Files().HostPath(Session().WorkDir + "vakprint.tmp");
+  }
+  int calls() const { return static_cast<int>(processes_.calls.size()); }
+
+ private:
+  platform::MapEnvironment env_;
+  platform::FakeClock clock_;
+  platform::HostFileSystem files_;
+  platform::MemoryConsole console_;
+  platform::RecordingProcessRunner processes_;
+  platform::LibraryRecordManager records_;
+  platform::Services saved_;
+  std::string texts_, properties_, units_, receipts_;
+};
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+// Reads every property, unit and receipt the run reads once, through the record manager, and
+// writes `bytes` bytes to a file in blocks: the floor under the run's time.
+double ReadAndWrite(const std::string& path, uintmax_t bytes) {
+  const auto start = std::chrono::steady_clock::now();
+  int64_t records = 0;
+  for (int16_t s = FindByKey(kPropertiesFileId, 0, Mailing().FirstCode.substr(0, 2), 1); s == 0;
+       s = MoveRecords(kPropertiesFileId, 1)) {
+    const std::string property = RecordArea(kPropertiesFileId).substr(0, 2);
+    for (int16_t u = FindByKey(kUnitsFileId, 0, property, 1);
+         u == 0 && RecordArea(kUnitsFileId).compare(0, 2, property) == 0;
+         u = MoveRecords(kUnitsFileId, 1)) {
+      const std::string unit = RecordArea(kUnitsFileId).substr(0, 4);
+      for (int16_t r = FindByKey(kReceiptsFileId, 0, unit, 1);
+           r == 0 && RecordArea(kReceiptsFileId).compare(0, 4, unit) == 0;
+           r = MoveRecords(kReceiptsFileId, 1)) {
+        ++records;
+      }
+    }
+  }
+  auto out = platform::Files().OpenOutput(path, false);
+  const std::string block(65536, 'x');
+  for (uintmax_t left = bytes; left > 0;) {
+    const size_t n = static_cast<size_t>(std::min<uintmax_t>(left, block.size()));
+    out->Write(std::string_view(block).substr(0, n));
+    left -= n;
+  }
+  out->Close();
+  benchmark::DoNotOptimize(records);
+  return Seconds(start);
+}
+
+size_t MaxRssKb() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<size_t>(usage.ru_maxrss);
+}
+
+void TimeRun(benchmark::State& state, bool letters) {
+  const int properties = static_cast<int>(state.range(0));
+  const fs::path root = Portfolio(properties);
+  for (auto _ : state) {
+    state.PauseTiming();
+    Installation installation(root);
+    Mailing().OutputKind = letters ? "C" : "E";
+    const size_t live_before = g_live.load();
+    g_peak.store(live_before);
+    state.ResumeTiming();
+    const auto start = std::chrono::steady_clock::now();
+    RunOneMailing();
+    const double run_seconds = Seconds(start);
+    state.PauseTiming();
+    const size_t peak = g_peak.load() - live_before;
+    const uintmax_t print_bytes = fs::file_size(installation.PrintFile());
+    const double floor_seconds = ReadAndWrite(installation.PrintFile() + ".floor", print_bytes);
+    fs::remove(installation.PrintFile() + ".floor");
+    const int units = MailingRun().UnitsWritten;
+    state.counters["units"] = units;
+    state.counters[letters ? "letters_per_s" : "labels_per_s"] = units / run_seconds;
+    state.counters["ratio_to_read_write"] = run_seconds / floor_seconds;
+    state.counters["print_file_MB"] = static_cast<double>(print_bytes) / 1e6;
+    state.counters["peak_heap_KB"] = static_cast<double>(peak) / 1024.0;
+    state.counters["max_rss_KB"] = static_cast<double>(MaxRssKb());
+    state.ResumeTiming();
+  }
+}
+
+void BM_LetterRun(benchmark::State& state) {
+  TimeRun(state, true);
+}
+void BM_LabelRun(benchmark::State& state) {
+  TimeRun(state, false);
+}
+
+BENCHMARK(BM_LetterRun)->Arg(100)->Arg(1000)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_LabelRun)->Arg(100)->Arg(1000)->Iterations(1)->Unit(benchmark::kSecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
