@@ -4,7 +4,8 @@
 // applies), and every mouse press as "click row column button". Ctrl+Q ends it; "!" makes it
 // crash (to check that a fault gives the terminal back); "?" lends the terminal to a child shell
 // that saves its terminal settings in "<output file>.child", sleeps 1.5 s and exits with 7, and
-// writes "child <exit code>" afterwards. The first line of the file is
+// writes "child <exit code>" afterwards; "c" puts "Café" on the clipboard; "-" hides the
+// cursor and "+" shows it full height. The first line of the file is
 // "ready <process id>", written once the screen is drawn.
 //
 // Usage: keyprobe <output file>
@@ -97,6 +98,9 @@ int main(int argc, char** argv) {
       int code = KeyCode(event);
       if (code == 17) break;  // Ctrl+Q
       if (code == '!') std::raise(SIGSEGV);
+      if (code == 'c') console->SetClipboardText("Caf\x82");
+      if (code == '-') console->SetCursorShape(zem::platform::CursorShape::kHidden);
+      if (code == '+') console->SetCursorShape(zem::platform::CursorShape::kFull);
       if (code == '?') {
         std::string script = "stty -a > '" + std::string(argv[1]) + ".child'; sleep 1.5; exit 7";
         int status = zem::platform::RunAndWait("/bin/sh", {"-c", script});

@@ -101,6 +101,8 @@ arrow_row=$(grep -F "◄" <<<"$coloured")
 grep -q $'\e\\[[0-9;]*93[;m]' <<<"$arrow_row" && grep -q $'\e\\[[0-9;]*41[;m]' <<<"$arrow_row" ||
   fail "arrows are not yellow on red: $(cat -v <<<"$arrow_row")"
 [ "$(tm display -p -t keys '#{mouse_sgr_flag}')" = "1" ] || fail "SGR mouse reporting is not on"
+[ "$(tm display -p -t keys '#{cursor_flag} #{cursor_y} #{cursor_x}')" = "1 7 12" ] ||
+  fail "cursor not shown at row 8, column 13: $(tm display -p -t keys '#{cursor_y} #{cursor_x}')"
 
 # Each key as tmux names it and the key code the program must see.
 keys=(
@@ -179,6 +181,19 @@ grep -qF "╔══════════╗" <<<"$screen" && grep -q "Last ke
   fail "the screen was not drawn again after the child: $screen"
 [ "$(tm display -p -t keys '#{mouse_sgr_flag}')" = "1" ] ||
   fail "mouse reporting is not back on after the child"
+
+# The clipboard goes to the terminal too (OSC 52), and the cursor can be hidden.
+tm set-option -g set-clipboard on
+tm send-keys -t keys c
+sleep 0.3
+[ "$(tm show-buffer 2>/dev/null)" = "Café" ] ||
+  fail "the terminal clipboard holds \"$(tm show-buffer 2>/dev/null)\", expected \"Café\""
+tm send-keys -t keys -- -
+sleep 0.3
+[ "$(tm display -p -t keys '#{cursor_flag}')" = "0" ] || fail "the cursor was not hidden"
+tm send-keys -t keys +
+sleep 0.3
+[ "$(tm display -p -t keys '#{cursor_flag}')" = "1" ] || fail "the cursor was not shown again"
 
 tm send-keys -t keys C-q
 wait_for "$work/keys.out" '^end' 30 || fail "Ctrl+Q did not end the probe"
