@@ -56,8 +56,8 @@ uint16_t ModifierBits(int parameter) {
 
 bool KeyForCharacter(char32_t cp, uint16_t control, InputEvent* event) {
   switch (cp) {
-    case 13:
-      *event = InputEvent::Key(13, scan::kEnter, control);
+    case 13:  // Ctrl+Enter types a line feed, as on the PC console
+      *event = InputEvent::Key((control & kLeftCtrl) ? 10 : 13, scan::kEnter, control);
       return true;
     case 10:
       *event = InputEvent::Key(10, scan::kEnter, control | kLeftCtrl);

@@ -143,6 +143,9 @@ const DecodeCase kDecodeCases[] = {
      std::string("\x1b[1;") + '\x01' + "z",
      {Char(1, scan::Letter('a'), kLeftCtrl), Char('z')}},
     {"modify_other_keys_ctrl_a", "\x1b[27;5;97~", {Char(1, scan::Letter('a'), kLeftCtrl)}},
+    {"ctrl_enter_is_line_feed",
+     "\x1b[27;5;13~\n",
+     {Char(10, scan::kEnter, kLeftCtrl), Char(10, scan::kEnter, kLeftCtrl)}},
     {"csi_u_alt_x", "\x1b[120;3u", {Key(scan::Letter('x'), kLeftAlt)}},
 };
 

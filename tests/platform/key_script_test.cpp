@@ -62,6 +62,7 @@ const ScriptCase kScriptCases[] = {
      "Enter Esc Tab Backspace Space",
      {Char(13, scan::kEnter), Char(27, scan::kEsc), Char(9, scan::kTab), Char(8, scan::kBackspace),
       Char(' ', scan::kSpace)}},
+    {"ctrl_enter_is_line_feed", "Ctrl+Enter", {Char(10, scan::kEnter, kLeftCtrl)}},
     {"shift_tab_has_no_character", "Shift+Tab", {Char(0, scan::kTab, kShift)}},
     {"names_ignore_case",
      "ENTER esc pgdn",
