@@ -285,15 +285,15 @@ std::string FormatAmount(const std::string& format, double value) {
   return FormatMask(mask, amount);
 }
 
-void SetCurrency(const std::string& spec) {
+void SetCurrency(const std::string& request) {
   CurrencyState& state = Currency();
-  const size_t comma = spec.find(',');
-  const char first = spec.empty() ? '\0' : spec[0];
+  const size_t comma = request.find(',');
+  const char first = request.empty() ? '\0' : request[0];
   if (comma != std::string::npos) {
     std::string code;
-    const size_t start = spec.find_first_not_of(' ', comma + 1);
+    const size_t start = request.find_first_not_of(' ', comma + 1);
     if (start != std::string::npos) {
-      char letter = spec[start];
+      char letter = request[start];
       if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
       code.assign(1, letter);
     }

@@ -49,6 +49,6 @@ std::string FormatAmount(const std::string& format, double value);
 // Changes the currency state: "a,X" makes X the main and active currency, "<other>,X" makes X
 // the alternative, "p" activates the alternative (or the main one when there is none), anything
 // else (also the empty text) activates the main currency.
-void SetCurrency(const std::string& spec);
+void SetCurrency(const std::string& request);
 
 }  // namespace zem

@@ -177,7 +177,7 @@ TEST_F(EditMaskTest, DisplaySettingsReadOnce) {
 }
 
 struct CurrencyCase {
-  std::vector<std::string> specs;
+  std::vector<std::string> requests;
   const char* main;
   const char* alternative;
   const char* active;
@@ -197,10 +197,10 @@ TEST_F(EditMaskTest, SetCurrency) {
   };
   for (const CurrencyCase& c : cases) {
     ResetCurrency();
-    for (const std::string& spec : c.specs) SetCurrency(spec);
-    EXPECT_EQ(Currency().Main, c.main) << ::testing::PrintToString(c.specs);
-    EXPECT_EQ(Currency().Alternative, c.alternative) << ::testing::PrintToString(c.specs);
-    EXPECT_EQ(Currency().Active, c.active) << ::testing::PrintToString(c.specs);
+    for (const std::string& request : c.requests) SetCurrency(request);
+    EXPECT_EQ(Currency().Main, c.main) << ::testing::PrintToString(c.requests);
+    EXPECT_EQ(Currency().Alternative, c.alternative) << ::testing::PrintToString(c.requests);
+    EXPECT_EQ(Currency().Active, c.active) << ::testing::PrintToString(c.requests);
   }
 }
 
@@ -233,11 +233,11 @@ TEST_F(EditMaskTest, FormatAmount) {
   };
   for (const AmountCase& c : cases) {
     ResetCurrency();
-    std::string specs = c.currency;
+    std::string requests = c.currency;
     size_t start = 0;
     while (true) {
-      const size_t bar = specs.find('|', start);
-      SetCurrency(specs.substr(start, bar == std::string::npos ? bar : bar - start));
+      const size_t bar = requests.find('|', start);
+      SetCurrency(requests.substr(start, bar == std::string::npos ? bar : bar - start));
       if (bar == std::string::npos) break;
       start = bar + 1;
     }
