@@ -58,6 +58,7 @@ void DrawBox(zem::platform::Console& console) {
   console.PutText(6, 3, "\x11 S\xa1 \x10");
   console.SetColours(7, 0);
   console.PutText(8, 3, "Last key:");
+  console.PutText(25, 76, "edge\xdb");  // the bottom-right cell must not scroll the screen
 }
 
 }  // namespace

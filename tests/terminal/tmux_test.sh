@@ -46,18 +46,21 @@ wait_for() {
   return 1
 }
 
-# Starts the probe in session $1. After the probe ends, the pane records its exit status and
+# Starts the probe in session $1, with terminal type $2 (xterm-256color) on a terminal of
+# size $3 (100x30). After the probe ends, the pane records its exit status and
 # the terminal settings, and stays open for inspection.
 start_probe() {
-  local name=$1
+  local name=$1 term=${2:-xterm-256color} size=${3:-100x30}
   local command
-  command="env TERM=xterm-256color LANG=C.UTF-8 $(printf %q "$probe") $(printf %q "$work/$name.out")"
+  command="env TERM=$term LANG=C.UTF-8 $(printf %q "$probe") $(printf %q "$work/$name.out")"
   command+=" 2>$(printf %q "$work/$name.err"); echo exit=\$? >$(printf %q "$work/$name.status")"
   command+="; stty -a >$(printf %q "$work/$name.stty"); sleep 60"
   if [ -z "$(tm list-sessions 2>/dev/null)" ]; then
-    SHELL=/bin/sh tm -f /dev/null new-session -d -x 100 -y 30 -s "$name" "$command" || return 1
+    SHELL=/bin/sh tm -f /dev/null new-session -d -x "${size%x*}" -y "${size#*x}" -s "$name" "$command" ||
+      return 1
   else
-    SHELL=/bin/sh tm new-session -d -x 100 -y 30 -s "$name" "$command" || return 1
+    SHELL=/bin/sh tm new-session -d -x "${size%x*}" -y "${size#*x}" -s "$name" "$command" ||
+      return 1
   fi
   wait_for "$work/$name.out" '^ready' 50
 }
@@ -198,6 +201,25 @@ sleep 0.3
 tm send-keys -t keys C-q
 wait_for "$work/keys.out" '^end' 30 || fail "Ctrl+Q did not end the probe"
 check_given_back keys 0
+
+# ---- An 8-colour terminal of exactly 80 x 25 ----
+if start_probe eight xterm 80x25; then
+  coloured=$(tm capture-pane -p -e -t eight)
+  frame_row=$(grep -F "╔" <<<"$coloured")
+  grep -q $'\e\\[1m' <<<"$frame_row" && grep -q $'\e\\[[0-9;]*44[;m]' <<<"$frame_row" ||
+    fail "8 colours: frame is not bold on blue: $(cat -v <<<"$frame_row")"
+  arrow_row=$(grep -F "◄" <<<"$coloured")
+  grep -q $'\e\\[[0-9;]*33[;m]' <<<"$arrow_row" && grep -q $'\e\\[[0-9;]*41[;m]' <<<"$arrow_row" ||
+    fail "8 colours: arrows are not brown on red: $(cat -v <<<"$arrow_row")"
+  screen=$(screen_of eight)
+  [ "$(sed -n 2p <<<"$screen")" = "  ╔══════════╗" ] || fail "80 x 25: the frame is not on row 2"
+  [ "$(sed -n 25p <<<"$screen")" = "$(printf '%75s' '')edge█" ] ||
+    fail "80 x 25: the last row is \"$(sed -n 25p <<<"$screen")\""
+  tm send-keys -t eight C-q
+  check_given_back eight 0
+else
+  fail "the probe did not start on an 8-colour terminal"
+fi
 
 # ---- A fault gives the terminal back and ends with 255 ----
 if start_probe crash; then
