@@ -66,11 +66,10 @@ void EmitLine(TemplateRun& run, std::string_view line) {
   int indent = format.Indent;
   char alignment = format.Alignment;
   if (left == 0 && right == 0) {
-    const LineFormat standard;
-    left = standard.Left;
-    right = standard.Right;
-    indent = standard.Indent;
-    alignment = standard.Alignment;
+    left = kStandardFormat.Left;
+    right = kStandardFormat.Right;
+    indent = kStandardFormat.Indent;
+    alignment = kStandardFormat.Alignment;
   }
   if (alignment == 'I') {
     size_t blanks = std::min(text.find_first_not_of(' '), text.size());

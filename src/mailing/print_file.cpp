@@ -44,7 +44,9 @@ PrintState& Printing() {
 void ResetPrinting() {
   PrintState& state = Printing();
   if (state.File) state.File->Close();
+  const int opened = state.Opened;
   state = PrintState{};
+  state.Opened = opened;
 }
 
 std::string PrintFilePath() {
@@ -56,6 +58,7 @@ bool OpenPrintFile(std::string_view output_device) {
   if (state.File) state.File->Close();
   state.File = platform::Files().OpenOutput(PrintFilePath(), false);
   state.WriteFailed = false;
+  ++state.Opened;
   if (!state.File) return false;
   WriteRecord("DEVICE" + std::string(output_device));
   return true;

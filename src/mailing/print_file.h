@@ -20,10 +20,12 @@ struct PrintState {
   int16_t CurrentLine = 0;   // line within the page, 0 at the top
   int16_t CurrentColumn = 0;
   int16_t PageLength = 0;  // lines of the last page begun; 0 until the first page
+  int Opened = 0;  // print files opened so far (never reset): tells one run's file from the next
 };
 
 PrintState& Printing();
-// Closes any open print file and clears the bookkeeping (tests).
+// Closes any open print file and clears the bookkeeping, all but the count of files opened
+// (tests).
 void ResetPrinting();
 
 // The print file's full path: the session's work directory + "vakprint.tmp".

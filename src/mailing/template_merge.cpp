@@ -46,6 +46,10 @@ void ShowAndWait(const std::string& text) {
 }
 
 void Report(const std::string& text) {
+  MergeState& merge = Merging();
+  if (text == merge.LastProblem && Printing().Opened == merge.LastProblemPrintFile) return;
+  merge.LastProblem = text;
+  merge.LastProblemPrintFile = Printing().Opened;
   if (Reporter()) {
     Reporter()(text);
   } else {
@@ -170,7 +174,7 @@ void RunTemplate(const MergeContext& context, std::string_view name) {
   const bool new_document = merge.PageCount == 0;
 
   TemplateRun run;
-  merge.Formats[0] = LineFormat{};
+  merge.Formats[0] = kStandardFormat;
   platform::TextReader reader(found->second);
   while (!reader.AtEnd()) {
     std::string line = reader.ReadLine();
@@ -245,6 +249,7 @@ bool MergeTemplate(std::string_view name, std::string_view merge_path, bool /*fl
   }
   MergeContext context{&templates, merge_path.empty() ? nullptr : &merge_data};
   RunTemplate(context, name);
+  Merging().LastProblem.clear();
   return true;
 }
 

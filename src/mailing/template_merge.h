@@ -14,13 +14,17 @@ namespace zem {
 // merge data file; every resulting line is filled to its format and written to the print file,
 // starting new pages as they fill.
 
-// One line format: margins, indent (negative: a hanging indent) and alignment letter.
+// One line format: margins, indent (negative: a hanging indent) and alignment letter. An entry
+// with both margins 0 (as the table starts out) prints like the standard format.
 struct LineFormat {
-  int16_t Left = 1;
-  int16_t Right = 95;
+  int16_t Left = 0;
+  int16_t Right = 0;
   int16_t Indent = 0;
-  char Alignment = 'I';
+  char Alignment = '\0';
 };
+
+// Entry 0 at the start of every template: columns 1 to 95, leading blanks moved into the margin.
+inline constexpr LineFormat kStandardFormat{1, 95, 0, 'I'};
 
 // The merge engine's program-wide state.
 struct MergeState {
@@ -30,6 +34,10 @@ struct MergeState {
   std::array<LineFormat, 10> Formats{};
   // Template calls under way (the outermost counts 1).
   int Depth = 0;
+  // The last problem shown to the operator and the print file it was shown for: the same
+  // problem met again for the next letters of that run is not shown again.
+  std::string LastProblem;
+  int LastProblemPrintFile = 0;
 };
 
 MergeState& Merging();
@@ -62,7 +70,8 @@ std::string IncludedName(std::string_view line);
 // Every template the letter needs and the merge data file are read before anything is printed:
 // when one of them cannot be read, or the templates include one another in a circle or deeper
 // than kMaxTemplateDepth, the problem is reported to the operator, nothing is printed for this
-// letter and the result is false.
+// letter and the result is false. A problem just reported for the same print file is not shown
+// again (a missing template would otherwise stop the run at every unit).
 bool MergeTemplate(std::string_view name, std::string_view merge_path, bool flag);
 
 // Prints one line of text: a leading byte 1-9 selects the format for it and the lines after;

@@ -577,6 +577,38 @@ TEST_F(TemplateMergeTest, SharedIncludeDepthCountsFromEveryPlace) {
   EXPECT_TRUE(Records().empty());
 }
 
+TEST_F(TemplateMergeTest, RepeatedProblemIsShownOncePerPrintFile) {
+  AddTemplate("BO", "ok\r\n");
+  struct Step {
+    const char* template_name;
+    bool reopen_print_file;
+    size_t problems_after;
+  };
+  const std::vector<Step> steps = {
+      {"NOHI", false, 1},  {"NOHI", false, 1},  // same problem, same run: not shown again
+      {"ALTRA", false, 2},                      // a different problem is shown
+      {"NOHI", false, 3},  {"BO", false, 3},   {"NOHI", false, 4},  // shown again after a letter
+      {"NOHI", true, 5},                                            // and in the next run
+  };
+  for (size_t i = 0; i < steps.size(); ++i) {
+    if (steps[i].reopen_print_file) {
+      ASSERT_TRUE(OpenPrintFile(""));
+    }
+    EXPECT_EQ(Merge(steps[i].template_name, ""), std::string(steps[i].template_name) == "BO");
+    EXPECT_EQ(problems_.size(), steps[i].problems_after) << "step " << i;
+  }
+}
+
+TEST_F(TemplateMergeTest, TableStartsEmptyAndPrintsAsTheStandardFormat) {
+  EXPECT_EQ(Merging().Formats[5].Left, 0);
+  EXPECT_EQ(Merging().Formats[5].Right, 0);
+  AddTemplate("CARTA", "\x06  Hola\r\n");  // selects entry 5, never defined
+  ASSERT_TRUE(Merge("CARTA", ""));
+  const auto records = Records();
+  EXPECT_EQ(Count(records, " 3 ,, 0 "), 1);  // leading blanks moved into the margin
+  EXPECT_EQ(PrintedLines(records).back().size(), 93u);
+}
+
 // The operator presses a key once the pending input has been discarded.
 class KeyAfterFlushConsole : public platform::MemoryConsole {
  public:
