@@ -26,7 +26,9 @@ namespace zem::platform {
 //   Wait [N]            N polls that find nothing (1 when N is left out)
 //   AltPad D D …        keypad digits typed with left Alt held, as the console reports them
 //                       (Ins 0, End 1, Down 2, PgDn 3, Left 4, keypad 5, Right 6, Home 7,
-//                       Up 8, PgUp 9, each without a character and with the left-Alt bit)
+//                       Up 8, PgUp 9, each without a character and with the left-Alt bit);
+//                       the key reader ends the collection at the next poll that finds
+//                       nothing, so "AltPad 6 5 Wait Enter" types "A" and then Enter
 //   Char N              the character whose code-page-850 code is N (decimal, 1 to 255)
 //
 // Returns false and describes the first fault in *error (with its line) when the script is
