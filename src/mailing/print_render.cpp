@@ -106,7 +106,11 @@ class PageBuilder {
     pages_.emplace_back();
     line_ = 0;
     column_ = 1;
+    text_on_line_ = false;
   }
+
+  // Whether some text has been placed on the current line already.
+  bool text_on_line() const { return text_on_line_; }
 
   void Put(long column, const std::string& text) {
     if (column > 0) column_ = column;
@@ -117,6 +121,7 @@ class PageBuilder {
     if (row.size() < at + text.size()) row.resize(at + text.size(), ' ');
     row.replace(at, text.size(), text);
     column_ += static_cast<long>(text.size());
+    if (!text.empty()) text_on_line_ = true;
   }
 
   long column() const { return column_; }
@@ -127,6 +132,7 @@ class PageBuilder {
     if (count <= 0) return;
     line_ += count;
     column_ = 1;
+    text_on_line_ = false;
   }
 
   std::string Utf8() const {
@@ -148,6 +154,7 @@ class PageBuilder {
   std::vector<std::vector<std::string>> pages_;
   long line_ = 0;
   long column_ = 1;
+  bool text_on_line_ = false;
 };
 
 // Lines are bounded so that a corrupt count cannot make the renderer allocate without end.
@@ -244,8 +251,12 @@ PrintRendering RenderPrintFile(std::string_view bytes) {
         }
         pages.Put(0, fill);
       }
-    } else {
+    } else if (!pages.text_on_line() && line_ends > 0) {
       pages.Put(column, Justify(text, pending));
+    } else {
+      // Part of a line split by style switches: the line filler has laid the whole line out
+      // already, and re-aligning a piece on its own would move blanks between the pieces.
+      pages.Put(column, text);
     }
     pending = Justification{};
     pages.LineEnds(line_ends);

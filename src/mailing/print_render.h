@@ -8,7 +8,9 @@ namespace zem {
 // Renders the records of a print file ("vakprint.tmp": device, page, command, justification and
 // text records, code page 850, CR LF) as pages of plain text, the way the stand-in spooler shows
 // them: text at its columns, line ends, pages separated by one form feed, justification applied
-// within the box a text record covers, "N" fills drawn up to their column. Printer commands
+// within the box of a text record that makes a whole line (in fixed-pitch text the pieces of a
+// line split by style switches are already laid out and stay as they are), "N" fills drawn up
+// to their column. Printer commands
 // (reset, page start, bold, underline, italic) change nothing in plain text and are ignored.
 // Lines lose their trailing blanks, pages their trailing empty lines. The result is UTF-8.
 struct PrintRendering {
