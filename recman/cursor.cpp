@@ -32,9 +32,9 @@ void Cursor::Establish(const FileDefinition& definition, int key, const StoredRe
       KeyValue(definition, key, reinterpret_cast<const uint8_t*>(record.data.data())));
 }
 
-int16_t Cursor::Peek(FileStore& store, bool forward, const StoredRecord** out) {
+int16_t Cursor::Peek(FileStore& store, const StoreVersion& now, bool forward,
+                     const StoredRecord** out) {
   if (!anchored_) return kNoCurrentRecord;
-  const StoreVersion now = store.Version();
   const bool usable = !batch_.empty() && forward_ == forward && now == version_;
   if (usable && next_ < batch_.size()) {
     *out = &batch_[next_];

@@ -10,11 +10,12 @@
 // The current record of an open file and the key path it was reached on.
 //
 // Get Next and Get Previous read ahead: they fetch a batch of the records that follow along
-// the key and serve the following calls from it. A batch is served only while nothing has
-// been committed to the file since it was read (by this process or any other: SQLite's data
-// version and this store's own write count are both unchanged), so every call sees the
-// records as they stand when it is made; otherwise the batch is read again from the current
-// record.
+// the key and serve the following calls from it. A batch is served only while the file's
+// version is the one it was read at: the change counter every write through this library
+// steps in the lock file (lock_file.h), or, when that is not at hand, SQLite's data version
+// together with the store's own write count. So each call sees every change whose call
+// finished before it began, from this process or any other; otherwise the batch is read
+// again from the current record.
 namespace recman {
 
 class Cursor {
@@ -37,7 +38,8 @@ class Cursor {
 
   // The record after (forward) or before the current one along the key path, without moving
   // there: 0, 8 (no current record), 9 (none) or an error status.
-  int16_t Peek(FileStore& store, bool forward, const StoredRecord** out);
+  // `now` is the file's current version.
+  int16_t Peek(FileStore& store, const StoreVersion& now, bool forward, const StoredRecord** out);
   // Moves onto the record the last Peek returned.
   void Advance(const FileDefinition& definition);
 

@@ -10,6 +10,10 @@
 //
 // Byte 0 of the lock file stands for the file as a whole: every open holds it shared, an
 // exclusive open holds it exclusively. Byte n (n >= 1) stands for the record at position n.
+//
+// The lock file's first 8 bytes also hold a change counter, mapped into memory by every open:
+// each write through this library steps it before and after committing, so a reader learns
+// whether anything changed since it last looked without asking the database.
 namespace recman {
 
 class LockFile {
@@ -37,10 +41,16 @@ class LockFile {
   // True when another open holds the record at `position`.
   bool RecordHeldByOther(uint32_t position);
 
+  // False when the counter could not be mapped (then readers must ask the database).
+  bool has_counter() const { return counter_ != nullptr; }
+  uint64_t ChangeCount() const;
+  void NoteChange();
+
  private:
   bool SetLock(short type, int64_t start);
   bool HeldByOther(short type, int64_t start);
   int fd_ = -1;
+  uint64_t* counter_ = nullptr;
 };
 
 }  // namespace recman

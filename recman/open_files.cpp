@@ -1,5 +1,6 @@
 #include "open_files.h"
 
+#include <pthread.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -14,6 +15,24 @@ constexpr uint8_t kMagic[4] = {'R', 'M', 'p', 'b'};
 constexpr size_t kIndexOffset = 4;
 constexpr size_t kSerialOffset = 8;
 constexpr size_t kUsedBytes = 16;
+
+// The process id, kept at hand: every call checks it, and asking the kernel each time costs
+// more than the rest of a read-ahead Get Next.
+pid_t cached_pid = 0;
+
+void RefreshPid() {
+  cached_pid = ::getpid();
+}
+
+pid_t Self() {
+  static const bool registered = [] {
+    RefreshPid();
+    ::pthread_atfork(nullptr, nullptr, RefreshPid);
+    return true;
+  }();
+  (void)registered;
+  return cached_pid;
+}
 
 uint64_t ReadU64(const uint8_t* p) {
   return static_cast<uint64_t>(ReadU32(p)) | (static_cast<uint64_t>(ReadU32(p + 4)) << 32);
@@ -35,7 +54,7 @@ OpenFiles& OpenFiles::Instance() {
 }
 
 void OpenFiles::Add(std::unique_ptr<OpenFile> file, uint8_t* position_block) {
-  file->owner = ::getpid();
+  file->owner = Self();
   file->serial = ++next_serial_;
   size_t index = 0;
   while (index < files_.size() && files_[index] != nullptr) ++index;
@@ -57,7 +76,7 @@ OpenFile* OpenFiles::Find(const uint8_t* position_block) {
   if (index >= files_.size() || files_[index] == nullptr) return nullptr;
   OpenFile* file = files_[index].get();
   if (file->serial != ReadU64(position_block + kSerialOffset)) return nullptr;
-  if (file->owner != ::getpid()) return nullptr;
+  if (file->owner != Self()) return nullptr;
   return file;
 }
 
@@ -68,7 +87,7 @@ void OpenFiles::Remove(uint8_t* position_block) {
 }
 
 void OpenFiles::RemoveAll() {
-  const pid_t self = ::getpid();
+  const pid_t self = Self();
   for (auto& file : files_) {
     if (file != nullptr && file->owner == self) file.reset();
   }

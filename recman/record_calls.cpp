@@ -47,6 +47,23 @@ int16_t ReachRecord(const CallArgs& call, OpenFile& file, int key, const StoredR
   return Deliver(call, file, key, record);
 }
 
+// The version a read-ahead is checked against.
+StoreVersion CurrentVersion(OpenFile& file) {
+  if (!file.locks.has_counter()) return file.store.Version();
+  StoreVersion version;
+  version.external = static_cast<int64_t>(file.locks.ChangeCount());
+  return version;
+}
+
+// Runs a write, announcing it to every reader before and after it commits.
+template <typename Write>
+int16_t AnnouncedWrite(OpenFile& file, Write write) {
+  file.locks.NoteChange();
+  const int16_t status = write();
+  file.locks.NoteChange();
+  return status;
+}
+
 bool WritableCall(const CallArgs& call, const OpenFile& file, int16_t* status) {
   if (file.read_only) {
     *status = kAccessDenied;
@@ -119,7 +136,7 @@ int16_t GetByKey(const CallArgs& call, OpenFile& file) {
 int16_t GetNextOrPrevious(const CallArgs& call, OpenFile& file) {
   const StoredRecord* record = nullptr;
   const bool forward = call.operation == kOpGetNext;
-  int16_t status = file.cursor.Peek(file.store, forward, &record);
+  int16_t status = file.cursor.Peek(file.store, CurrentVersion(file), forward, &record);
   if (status != kOk) return status;
   status = TakeLock(call, file, record->position);
   if (status != kOk) return status;
@@ -154,7 +171,7 @@ int16_t InsertRecord(const CallArgs& call, OpenFile& file) {
   if (!ValidKey(file, call.key_number)) return kInvalidKeyNumber;
   StoredRecord record;
   record.data.assign(reinterpret_cast<const char*>(call.data), *call.data_length);
-  status = file.store.Insert(call.data, &record.position);
+  status = AnnouncedWrite(file, [&] { return file.store.Insert(call.data, &record.position); });
   if (status != kOk) return status;
   // The new record becomes the current one on the key path given.
   file.cursor.Establish(file.store.definition(), call.key_number, record);
@@ -171,7 +188,7 @@ int16_t UpdateRecord(const CallArgs& call, OpenFile& file) {
   if (!file.cursor.has_record()) return kNoCurrentRecord;
   const uint32_t position = file.cursor.position();
   if (file.locks.RecordHeldByOther(position)) return kRecordLocked;
-  status = file.store.Update(position, call.data);
+  status = AnnouncedWrite(file, [&] { return file.store.Update(position, call.data); });
   if (status != kOk) return status;
   StoredRecord record{position,
                       std::string(reinterpret_cast<const char*>(call.data), *call.data_length)};
@@ -184,7 +201,7 @@ int16_t DeleteRecord(OpenFile& file) {
   if (!file.cursor.has_record()) return kNoCurrentRecord;
   const uint32_t position = file.cursor.position();
   if (file.locks.RecordHeldByOther(position)) return kRecordLocked;
-  const int16_t status = file.store.Delete(position);
+  const int16_t status = AnnouncedWrite(file, [&] { return file.store.Delete(position); });
   if (status != kOk) return status;
   file.cursor.Forget();
   return kOk;
