@@ -157,16 +157,22 @@ void ReadKey(int16_t& key, int16_t& button, int16_t& row, int16_t& column) {
   }
 
   InputEvent event;
-  if (!console.PollEvent(&event)) return;
+  if (state.HeldEvent) {
+    event = *state.HeldEvent;
+    state.HeldEvent.reset();
+  } else if (!console.PollEvent(&event)) {
+    return;
+  }
   // Alt held with keypad keys composes a character from its decimal code. The console reports
-  // no key releases, so the collection ends at the next other key (which the character
-  // replaces) or when no more input is pending.
+  // no key releases, so the collection ends at the next other event or when no more input is
+  // pending; that other event is kept for the next read rather than lost.
   bool composed = false;
   int code_value = 0;
   while (IsAltKeypad(event)) {
     composed = true;
     code_value = (code_value * 10 + KeypadDigit(event.scan)) % 256;
     if (!console.PollEvent(&event)) break;
+    if (!IsAltKeypad(event)) state.HeldEvent = event;
   }
   if (composed) {
     key = static_cast<int16_t>(code_value);
@@ -204,6 +210,7 @@ void WaitKey(int16_t& key) {
 }
 
 void FlushKeys() {
+  Keyboard().HeldEvent.reset();
   platform::Screen().DiscardInput();
 }
 

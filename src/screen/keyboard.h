@@ -2,8 +2,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "platform/console.h"
 
 namespace zem {
 
@@ -57,6 +60,8 @@ constexpr int16_t kF12 = static_cast<int16_t>(0x8600);
 struct KeyboardState {
   std::string TypeAhead;  // pending characters, read before the keyboard
   int MouseState = 0;     // 0 not probed, 1 reporting on, 2 present and off, 3 no mouse
+  // The event that ended an Alt+keypad character, read next.
+  std::optional<platform::InputEvent> HeldEvent;
   // Pop-ups opened from inside ReadKey (Alt+X, Alt+C); each returns the text to type ahead.
   std::function<std::string()> Calculator;
   std::function<std::string()> Calendar;

@@ -85,7 +85,9 @@ TEST_P(AltKeypadTest, ComposesCharacterFromDigits) {
     services.console.Push(InputEvent::Key(0, scan, platform::kLeftAlt));
   if (c.ending_key) services.console.Push(InputEvent::Key('z', 0x2c));
   EXPECT_EQ(Read(), c.expected);
-  EXPECT_EQ(Read(), 0);  // the key that ended the collection was replaced
+  // The key that ended the collection is not lost: it is read next.
+  EXPECT_EQ(Read(), c.ending_key ? 'z' : 0);
+  EXPECT_EQ(Read(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -96,6 +98,17 @@ INSTANTIATE_TEST_SUITE_P(
                       AltDigitsCase{"Modulo256", {0x50, 0x50, 0x4f}, true, 221},
                       AltDigitsCase{"NineNineNine", {0x49, 0x49, 0x49}, false, 999 % 256}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(KeyboardTest, ClickAfterAltKeypadIsKept) {
+  services.console.Push(InputEvent::Key(0, 0x4d, platform::kLeftAlt));
+  services.console.Push(InputEvent::Mouse(1, 4, 9));
+  EXPECT_EQ(Read(), 6);
+  int16_t key = 0, button = 0, row = 0, column = 0;
+  ReadKey(key, button, row, column);
+  EXPECT_EQ(button, 1);
+  EXPECT_EQ(row, 4);
+  EXPECT_EQ(column, 9);
+}
 
 TEST_F(KeyboardTest, TypeAheadComesFirst) {
   PushKeys({'x'});
@@ -151,8 +164,11 @@ TEST_F(KeyboardTest, WaitKeySkipsEmptyPollsAndEncodesClicks) {
 }
 
 TEST_F(KeyboardTest, FlushKeysDiscardsPendingInput) {
+  services.console.Push(InputEvent::Key(0, 0x4d, platform::kLeftAlt));
   PushKeys({'a', 'b'});
+  EXPECT_EQ(Read(), 6);  // 'a' is held back
   FlushKeys();
+  EXPECT_EQ(Read(), 0);
   EXPECT_EQ(services.console.Pending(), 0u);
   EXPECT_EQ(services.console.discards(), 1);
 }
