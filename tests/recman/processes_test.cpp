@@ -1,6 +1,7 @@
 // Two processes on one data file: record locks, exclusive opens, and a scan while another
 // process inserts. The child process reports through a pipe and ends with _exit, so it never
 // runs the parent's test machinery.
+#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -150,6 +151,33 @@ TEST_F(RecmanProcesses, ExclusiveOpenAgainstAnotherProcess) {
   Client client;
   ASSERT_EQ(client.Open(path_), 0);
   ASSERT_EQ(client.Close(), 0);
+}
+
+// Another process holding the database's write lock longer than the short wait: the write
+// answers 85 and changes nothing; reads go on meanwhile.
+TEST_F(RecmanProcesses, WriteLockHeldElsewhereGivesFileLocked) {
+  Child child([&](auto report, auto await) {
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open(path_.c_str(), &db);
+    if (rc == SQLITE_OK) rc = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    report(rc == SQLITE_OK ? '0' : '1');
+    await();
+    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    report('0');
+  });
+  ASSERT_TRUE(child.started());
+  ASSERT_EQ(child.Read(), '0');
+  Client client;
+  ASSERT_EQ(client.Open(path_), 0);
+  EXPECT_EQ(client.Insert(Numbered(50)), kFileLocked);
+  ASSERT_EQ(client.Get(kOpGetEqual, 0, "100001"), 0);
+  EXPECT_EQ(client.Update(Numbered(1)), kFileLocked);
+  child.Go();
+  ASSERT_EQ(child.Read(), '0');
+  EXPECT_EQ(client.Get(kOpGetEqual, 0, "100050"), kKeyNotFound);
+  EXPECT_EQ(client.Insert(Numbered(50)), 0);
+  EXPECT_EQ(client.Close(), 0);
 }
 
 TEST_F(RecmanProcesses, ScanWhileAnotherProcessInserts) {
