@@ -110,12 +110,18 @@ int16_t FileStore::Create(const std::string& path, const FileDefinition& definit
     ::unlink((path + "-wal").c_str());
     ::unlink((path + "-shm").c_str());
   }
-  // link() refuses to replace a file that appeared meanwhile.
-  const int linked = ::link(temporary.c_str(), path.c_str());
-  const int link_error = errno;
+  // link() refuses to replace a file that appeared meanwhile. Where the file system has no
+  // links, a rename after a last look has to do.
+  int16_t status = kOk;
+  if (::link(temporary.c_str(), path.c_str()) != 0) {
+    if (errno == EEXIST || Exists(path)) {
+      status = kFileExists;
+    } else if (::rename(temporary.c_str(), path.c_str()) != 0) {
+      status = kIoError;
+    }
+  }
   RemoveDatabaseFiles(temporary);
-  if (linked != 0) return link_error == EEXIST ? kFileExists : kIoError;
-  return kOk;
+  return status;
 }
 
 int16_t FileStore::Open(const std::string& path, bool read_only) {
