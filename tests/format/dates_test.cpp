@@ -246,6 +246,36 @@ INSTANTIATE_TEST_SUITE_P(
                       // 00 read in 2051 is 2100 (|2000 - 2051| > 50): no 29 February.
                       CheckCase{2051, "29/2/00", -1}));
 
+// Any bytes at all: the reading never fails, a parsed date is always a well-formed packed date,
+// and a text the check accepts has a day and a month.
+TEST_F(DateTest, ArbitraryTextsReadSafely) {
+  SetYear(2026);
+  std::mt19937 random(2026);
+  const std::string alphabet = "0123456789 ./-x\xff";
+  for (int i = 0; i < 20000; ++i) {
+    std::string text(std::uniform_int_distribution<int>(0, 14)(random), ' ');
+    for (char& c : text) {
+      c = i % 2 == 0
+              ? alphabet[std::uniform_int_distribution<size_t>(0, alphabet.size() - 1)(random)]
+              : static_cast<char>(std::uniform_int_distribution<int>(0, 255)(random));
+    }
+    const std::string packed = ParseDate(text);
+    ASSERT_EQ(packed.size(), 4u) << text;
+    for (char byte : packed) {
+      ASSERT_GE(static_cast<unsigned char>(byte), 0x80) << text;
+      ASSERT_LE(static_cast<unsigned char>(byte), 0xe3) << text;
+    }
+    const int16_t check = CheckDate(text);
+    ASSERT_TRUE(check == 0 || check == -1);
+    if (check == 0) {
+      const std::string digits = UnpackDigits(packed);
+      ASSERT_NE(digits.substr(4, 2), "00") << text;
+      ASSERT_NE(digits.substr(6, 2), "00") << text;
+    }
+    ASSERT_EQ(UnpackDigits(PackCode(text)).find_first_not_of("0123456789"), std::string::npos);
+  }
+}
+
 // --- formatting ----------------------------------------------------------------------------
 
 struct FormatCase {

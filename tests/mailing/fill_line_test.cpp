@@ -190,6 +190,30 @@ TEST(FillLineProperty, JustifiedLinesBeforeTheLastHaveExactWidth) {
   }
 }
 
+// Arbitrary bytes, widths and indents: every alignment ends and loses no visible character.
+TEST(FillLineProperty, ArbitraryBytesAreSafe) {
+  std::mt19937 random(255);
+  const char alignments[] = {'E', 'N', 'D', 'C', 'A', 'b', '?'};
+  for (int round = 0; round < 3000; ++round) {
+    std::string text(std::uniform_int_distribution<int>(0, 60)(random), ' ');
+    for (char& c : text) c = static_cast<char>(std::uniform_int_distribution<int>(0, 255)(random));
+    const int width = std::uniform_int_distribution<int>(-2, 25)(random);
+    const int indent = std::uniform_int_distribution<int>(-30, 30)(random);
+    const char alignment = alignments[round % 7];
+    std::string filled = text;
+    FillLine(filled, indent, width, alignment);
+    std::string got = VisibleWords(filled);
+    if (alignment == 'N') {
+      std::erase(got, '-');
+      std::string expected = VisibleWords(text);
+      std::erase(expected, '-');
+      ASSERT_EQ(got, expected);
+    } else {
+      ASSERT_EQ(got, VisibleWords(text));
+    }
+  }
+}
+
 // A width no larger than the indent must still end (each line carries one character).
 TEST(FillLineTest, WidthNotAboveIndentStillEnds) {
   struct Case {
