@@ -91,7 +91,7 @@ bool LoadTemplates(std::string_view name, int level, std::vector<std::string>& c
     platform::TextReader reader(bytes);
     while (!reader.AtEnd()) {
       std::string line = reader.ReadLine();
-      if (line.empty() || line[0] == kInstruction || !IsIncludeLine(line)) continue;
+      if (!IsIncludeLine(line)) continue;  // instruction lines begin with byte 127
       if (!LoadTemplates(IncludedName(line), level + 1, chain, set, problem)) return false;
       deepest = std::max(deepest, set.levels[ResolvedPath(IncludedName(line))]);
     }
