@@ -107,14 +107,17 @@ void ProduceMailingOutput() {
   MailingRunState& run = MailingRun();
   StartMailingRun();
 
+  // A letter that cannot be produced (template or merge data file unreadable) would fail the
+  // same way for every further unit, each time with a message to acknowledge: the walk stops.
+  bool stopped = false;
   const std::string first_property = parameters.FirstCode.substr(0, 2);
   int16_t property_status = FindByKey(kPropertiesFileId, 0, first_property, 1);
-  while (property_status == 0) {
+  while (property_status == 0 && !stopped) {
     const std::string property = RecordArea(kPropertiesFileId);
     const std::string property_code = property.substr(0, 2);
     if (CompareCodes(property_code, parameters.LastCode, 2) > 0) break;
     int16_t unit_status = FindByKey(kUnitsFileId, 0, property_code, 1);
-    while (unit_status == 0) {
+    while (unit_status == 0 && !stopped) {
       const std::string unit = RecordArea(kUnitsFileId);
       if (CompareCodes(unit, property_code, 2) > 0) break;
       const bool in_range = CompareCodes(unit, parameters.FirstCode, 4) >= 0 &&
@@ -126,11 +129,13 @@ void ProduceMailingOutput() {
             run.ReceiptTotal >= parameters.MinTotal && run.ReceiptTotal <= parameters.MaxTotal;
         if (within_limits) {
           run.AddressLines = BuildAddressLines(property, unit);
-          ++run.UnitsWritten;
-          if (parameters.OutputKind == "C") {
-            WriteLetter();
-          } else {
+          if (parameters.OutputKind != "C") {
             AddLabel();
+            ++run.UnitsWritten;
+          } else if (WriteLetter()) {
+            ++run.UnitsWritten;
+          } else {
+            stopped = true;
           }
         }
       }
@@ -141,16 +146,25 @@ void ProduceMailingOutput() {
   if (run.LabelsInRow != 0) PrintLabelRow();
 }
 
-void RunOneMailing() {
-  OpenPrintFile(Session().OutputDevice);
+bool RunOneMailing() {
+  // A print file that cannot be written must not reach the spooler: it would print whatever
+  // an earlier run left in the work directory, or half of this run, as if all were well.
+  if (!OpenPrintFile(Session().OutputDevice)) {
+    TellOperator("NO ES POT CREAR EL FITXER D'IMPRESSI\xe0 " + PrintFilePath());
+    return false;
+  }
   SetCurrency("p");
   ProduceMailingOutput();
   SetCurrency("");
-  ClosePrintFile();
+  if (!ClosePrintFile()) {
+    TellOperator("NO S'HA POGUT ESCRIURE TOT EL FITXER D'IMPRESSI\xe0 " + PrintFilePath());
+    return false;
+  }
   // The spooler runs after every run, also when nothing was selected; its exit code is not
   // looked at.
   const std::string spooler = platform::Files().HostPath(Session().ExeDir + "VAKPRINT");
   platform::RunAndWait(spooler, {});
+  return true;
 }
 
 void RunLetterMailing() {

@@ -84,8 +84,10 @@ void RunLetterMailing();
 std::string LabelParameterProblem(const MailingParameters& parameters);
 
 // One run with the current parameters: opens the print file, produces the letters or labels,
-// closes the print file and runs the spooler (ExeDir + "VAKPRINT") and waits for it.
-void RunOneMailing();
+// closes the print file and runs the spooler (ExeDir + "VAKPRINT") and waits for it. When the
+// print file cannot be created or fully written the operator is told, the spooler is not run
+// and the result is false.
+bool RunOneMailing();
 
 // Clears the run's working state: no page open, no labels pending, empty label lines, and the
 // lines a label page holds from the parameters.
@@ -99,8 +101,9 @@ void ProduceMailingOutput();
 const std::string& RecordArea(int16_t id);
 
 // For the unit in the units file's record area: writes the merge data file (work directory +
-// "merge.tmp") and merges the template into a letter in the print file.
-void WriteLetter();
+// "merge.tmp") and merges the template into a letter in the print file. False when the letter
+// could not be produced (the merge data file or a template could not be used).
+bool WriteLetter();
 
 // Counts and totals the current unit's selected receipts into ReceiptCount and ReceiptTotal.
 // When writing, the merge data file gets NUMREB and TOTPEN (from the counting pass's figures)

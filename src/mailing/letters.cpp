@@ -124,7 +124,7 @@ void ScanReceipts(bool writing) {
   if (merge) *merge += kValueEnd;
 }
 
-void WriteLetter() {
+bool WriteLetter() {
   const MailingParameters& parameters = Mailing();
   const MailingRunState& run = MailingRun();
   std::string text = LetterEntries(parameters.LetterDate, run.AddressLines);
@@ -132,10 +132,8 @@ void WriteLetter() {
   ScanReceipts(true);
   MergeText() = nullptr;
   const std::string path = Session().WorkDir + "merge.tmp";
-  // Without its merge data file a letter would print its field codes instead of the values,
-  // so it is left out (the merge engine reports what it cannot read).
-  if (!platform::Files().WriteFile(path, text)) return;
-  MergeTemplate(parameters.TemplateName, path, true);
+  if (!platform::Files().WriteFile(path, text)) return false;
+  return MergeTemplate(parameters.TemplateName, path, true);
 }
 
 }  // namespace zem

@@ -391,12 +391,33 @@ TEST_F(MailingTest, SpoolerRunsAfterEveryRunEvenWithNothingSelected) {
   Mailing().TemplateName = "CARTA";
   Mailing().FirstCode = PackCode("9.0");
   Mailing().LastCode = PackCode("9.9");
-  RunOneMailing();
+  EXPECT_TRUE(RunOneMailing());
   ASSERT_EQ(services_.processes.calls.size(), 1u);
   EXPECT_EQ(services_.processes.calls[0].program, services_.files.HostPath("/root/EXE/VAKPRINT"));
   EXPECT_TRUE(services_.processes.calls[0].args.empty());
   EXPECT_EQ(services_.files.Contents("/work/vakprint.tmp"), "DEVICELPT1\r\n");
   EXPECT_EQ(Printing().File, nullptr);  // closed before the spooler ran
+}
+
+TEST_F(MailingTest, UnwritablePrintFileIsReportedAndNotSpooled) {
+  services_.files.AddFile("/root/TEXTOS/CARTA.txt", "@DES0\r\n");
+  Mailing().TemplateName = "CARTA";
+  Session().WorkDir = "/missing/";  // no such directory: the print file cannot be created
+  EXPECT_FALSE(RunOneMailing());
+  EXPECT_TRUE(services_.processes.calls.empty());
+  EXPECT_EQ(console_.answered, 1);  // the operator saw the message
+  EXPECT_EQ(Currency().Active, Currency().Main);
+}
+
+TEST_F(MailingTest, MissingTemplateStopsTheRunAfterOneReport) {
+  int reports = 0;
+  SetMergeProblemReporter([&](const std::string&) { ++reports; });
+  Mailing().TemplateName = "NOEXISTE";
+  EXPECT_TRUE(RunOneMailing());
+  SetMergeProblemReporter(nullptr);
+  EXPECT_EQ(reports, 1);  // three units qualify, one report
+  EXPECT_EQ(MailingRun().UnitsWritten, 0);
+  EXPECT_EQ(services_.processes.calls.size(), 1u);
 }
 
 // The parameter screen loop: each accepted screen is one run with its spooler; refused label
