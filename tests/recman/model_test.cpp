@@ -361,8 +361,21 @@ TEST_P(RecmanModel, AgreesWithTheModelOnEveryCall) {
       CheckGetByKey(run);
     } else if (choice < 72) {
       CheckStep(true);
-    } else if (choice < 84) {
+    } else if (choice < 80) {
       CheckStep(false);
+    } else if (choice < 84) {
+      // A run of steps in one direction, with the other client changing the file between
+      // some of them: read-ahead must never hide those changes.
+      const bool forward = run.Pick(2) == 0;
+      for (int i = run.Pick(12) + 2; i > 0 && !HasFatalFailure(); --i) {
+        const int between = run.Pick(10);
+        if (between < 2) {
+          CheckInsert(run, other_, true);
+        } else if (between < 3) {
+          CheckDelete(other_, true, run);
+        }
+        if (!HasFatalFailure()) CheckStep(forward);
+      }
     } else if (choice < 90) {
       CheckDirect(run);
     } else if (choice < 95) {
