@@ -17,7 +17,7 @@ void PutWord(std::string* out, size_t offset, int value) {
   (*out)[offset + 1] = static_cast<char>((value >> 8) & 0xff);
 }
 
-struct KeySpec {
+struct KeyParts {
   std::vector<KeySegment> segments;
 };
 
@@ -36,7 +36,7 @@ bool ParseRange(const std::string& text, KeySegment* segment) {
 }
 
 // "0: 1-7, 8-11 binary dup"
-bool ParseKey(const std::string& rest, int expected_number, KeySpec* key, std::string* error) {
+bool ParseKey(const std::string& rest, int expected_number, KeyParts* key, std::string* error) {
   size_t colon = rest.find(':');
   int number = -1;
   if (colon == std::string::npos || !ParseInt(Trim(rest.substr(0, colon)), &number)) {
@@ -89,7 +89,7 @@ bool ParseKey(const std::string& rest, int expected_number, KeySpec* key, std::s
 
 bool BuildCreationBlock(const std::string& description, std::string* block, std::string* error) {
   int record = 0, page = 1024;
-  std::vector<KeySpec> keys;
+  std::vector<KeyParts> keys;
   std::string collating;
   std::vector<std::string> lines = SplitLines(description);
   for (size_t i = 0; i < lines.size(); ++i) {
@@ -109,7 +109,7 @@ bool BuildCreationBlock(const std::string& description, std::string* block, std:
         problem = "page size must be a multiple of 512 from 512 to 4096";
       }
     } else if (word == "key") {
-      KeySpec key;
+      KeyParts key;
       if (ParseKey(rest, static_cast<int>(keys.size()), &key, &problem)) keys.push_back(key);
     } else if (word == "collating") {
       if (rest != "upper") problem = "the only collating table offered is \"upper\"";
@@ -146,11 +146,11 @@ bool BuildCreationBlock(const std::string& description, std::string* block, std:
       key_length += segment.Length;
       if (s + 1 < keys[k].segments.size()) segment.Flags |= kSegmentContinues;
       if (segment.Flags & kSegmentAlternate) uses_alternate = true;
-      std::string spec(16, '\0');
-      PutWord(&spec, 0, segment.Position);
-      PutWord(&spec, 2, segment.Length);
-      PutWord(&spec, 4, segment.Flags);
-      out += spec;
+      std::string entry(16, '\0');
+      PutWord(&entry, 0, segment.Position);
+      PutWord(&entry, 2, segment.Length);
+      PutWord(&entry, 4, segment.Flags);
+      out += entry;
     }
     if (key_length > 255) {
       *error = "key " + std::to_string(k) + " is longer than 255 bytes";
