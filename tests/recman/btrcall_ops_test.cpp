@@ -1,6 +1,7 @@
 // Every operation of the record manager and the statuses it answers with.
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "recman_fixture.h"
@@ -290,6 +291,40 @@ TEST_F(RecmanOps, GarbagePositionBlocksAreNotOpenFiles) {
   uint32_t length = 0;
   EXPECT_EQ(BTRCALL(kOpGetFirst, nullptr, nullptr, &length, nullptr, 0, 0), kFileNotOpen);
   EXPECT_EQ(client_.Call(99), kInvalidOperation);
+}
+
+// Missing buffers are answered with a status, never followed.
+TEST_F(RecmanOps, MissingBuffersAreRefused) {
+  InsertAll({Person("A", "ann", 1)});
+  uint8_t* block = client_.block.data();
+  uint32_t length = 1536;
+  struct Case {
+    const char* name;
+    uint16_t op;
+    bool data, length, key;
+    int16_t status;
+  } cases[] = {
+      {"insert without data", kOpInsert, false, true, true, kDataBufferTooShort},
+      {"insert without length", kOpInsert, true, false, true, kDataBufferTooShort},
+      {"get without data", kOpGetFirst, false, true, true, kDataBufferTooShort},
+      {"get without key", kOpGetFirst, true, true, false, 0},
+      {"get equal without key", kOpGetEqual, true, true, false, kKeyNotFound},
+      {"stat without data", kOpStat, false, true, true, kDataBufferTooShort},
+      {"direct without data", kOpGetDirect, false, true, true, kDataBufferTooShort},
+      {"create without data", kOpCreate, false, true, true, kDataBufferTooShort},
+      {"open without path", kOpOpen, true, true, false, kInvalidFileName},
+  };
+  std::string path_key = dir_.File("other.dat");
+  path_key.resize(256, '\0');
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    length = 1536;
+    std::vector<uint8_t> data(1536, ' ');
+    EXPECT_EQ(BTRCALL(c.op, block, c.data ? data.data() : nullptr, c.length ? &length : nullptr,
+                      c.key ? path_key.data() : nullptr, 255, 0),
+              c.status);
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("other.dat")));
 }
 
 TEST_F(RecmanOps, ResetClosesEveryFile) {
