@@ -23,6 +23,7 @@
 #include "startup/session.h"
 #include "storage/file_table.h"
 #include "storage/open_file.h"
+#include "storage/record_ops.h"
 
 namespace zem {
 namespace {
@@ -125,6 +126,19 @@ class GoldenTest : public ::testing::Test {
 
 fs::path* GoldenTest::root_ = nullptr;
 bool GoldenTest::built_ = false;
+
+// Every template of the sample has its record in the texts file (code, key 0).
+TEST_F(GoldenTest, TextsFileListsEveryTemplate) {
+  int templates = 0;
+  for (const auto& entry : fs::directory_iterator(fs::path(ZEM_SOURCE_DIR) / "sample" / "TEXTOS")) {
+    std::string code = entry.path().stem().string();
+    code.resize(8, ' ');
+    EXPECT_EQ(FindByKey(kTextsFileId, 0, code, 0), 0) << code;
+    EXPECT_EQ(RecordArea(kTextsFileId).substr(0, 8), code);
+    ++templates;
+  }
+  EXPECT_GE(templates, 3);
+}
 
 TEST_F(GoldenTest, AllUnitsLettersInCatalan) {
   Mailing().TemplateName = "RECCAT";
