@@ -245,6 +245,11 @@ class Installation {
     p.TemplateName = "RECCAT";
     p.FirstCode = PackCode("1.0");
     p.LastCode = PackCode("9999.9999");
+    // ZEM_BENCH_LAST_PROPERTY limits the run to the first properties of a larger portfolio
+    // (to tell what grows with the files from what grows with the units written).
+    if (const char* last = std::getenv("ZEM_BENCH_LAST_PROPERTY")) {
+      p.LastCode = PackCode(std::string(last) + ".9999");
+    }
   }
   ~Installation() {
     ResetRecordManager();
