@@ -420,6 +420,19 @@ TEST_F(MailingTest, MissingTemplateStopsTheRunAfterOneReport) {
   EXPECT_EQ(services_.processes.calls.size(), 1u);
 }
 
+TEST_F(MailingTest, LetterheadIsReadOnceWithMissingKeysEmpty) {
+  LoadLetterhead();
+  const std::array<std::string, 8> expected = {
+      "Administraci\xa2 Prova", "", "  C. Nou, 1", "", "", "", "", ""};
+  EXPECT_EQ(Letterhead().Lines, expected);
+  services_.files.AddFile("/root/Nera.ini", "[Administrador]\r\nMEM1=Changed\r\n");
+  LoadLetterhead();  // already loaded: the file is not read again
+  EXPECT_EQ(Letterhead().Lines, expected);
+  ResetLetterhead();
+  LoadLetterhead();
+  EXPECT_EQ(Letterhead().Lines[0], "Changed");
+}
+
 // The parameter screen loop: each accepted screen is one run with its spooler; refused label
 // parameters send the operator back to the screen without a run; Esc leaves.
 TEST_F(MailingTest, LoopRunsUntilEscAndRefusesUnusableLabels) {
