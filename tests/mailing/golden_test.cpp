@@ -167,5 +167,25 @@ TEST_F(GoldenTest, LabelsWithThreeLines) {
   RunAndCompare("labels_3");
 }
 
+// The installed spooler (EXE/VAKPRINT, the vakprint program) really runs after the run, finds
+// the work directory from VAKTMP and writes the pages the golden rendering shows.
+TEST_F(GoldenTest, InstalledSpoolerPrintsTheRun) {
+  const std::string spooler = root_->string() + "/EXE/VAKPRINT";
+  ASSERT_TRUE(fs::exists(spooler)) << "vakprint was not built before make_sample.sh ran";
+  platform::HostProcessRunner runner;
+  platform::Current().processes = &runner;
+  ASSERT_EQ(::setenv("VAKTMP", env_.Get("VAKTMP").c_str(), 1), 0);  // the child's environment
+  Mailing().OutputKind = "E";
+  Mailing().LinesPerLabel = 3;
+  Mailing().LabelWidth = 40;
+  Mailing().LabelsPerPage = 10;
+  const fs::path printed = files_.HostPath(Session().WorkDir + "vakprint.txt");
+  fs::remove(printed);
+  EXPECT_TRUE(RunOneMailing());
+  ::unsetenv("VAKTMP");
+  EXPECT_EQ(ReadAll(printed),
+            ReadAll(fs::path(ZEM_SOURCE_DIR) / "tests" / "golden" / "labels_3.txt"));
+}
+
 }  // namespace
 }  // namespace zem
