@@ -1,5 +1,7 @@
 // Address labels, two across: each kept unit adds its address as the next label of a row; a
 // full row is printed line by line, a page beginning whenever the previous one is full.
+#include <algorithm>
+
 #include "mailing/letter_mailing.h"
 #include "mailing/print_file.h"
 
