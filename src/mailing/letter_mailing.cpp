@@ -31,7 +31,8 @@ int CompareCodes(const std::string& a, const std::string& b, size_t length) {
   return std::memcmp(left.data(), right.data(), length);
 }
 
-// Shows a message for the operator and waits for a key, as the parameter checks do.
+}  // namespace
+
 void TellOperator(const std::string& text) {
   ShowMessage(12, text);
   Beep();
@@ -40,8 +41,6 @@ void TellOperator(const std::string& text) {
   WaitKey(key);
   CloseWindow();
 }
-
-}  // namespace
 
 MailingParameters& Mailing() {
   static MailingParameters parameters;

@@ -97,6 +97,9 @@ void StartMailingRun();
 // file (no print file handling, no spooler).
 void ProduceMailingOutput();
 
+// Shows a message for the operator on row 12 and waits for a key.
+void TellOperator(const std::string& text);
+
 // The record area bound to an open file id; empty when the id is not open.
 const std::string& RecordArea(int16_t id);
 

@@ -11,7 +11,9 @@
 namespace zem::platform {
 namespace {
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char AsciiLower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -120,7 +122,12 @@ std::string ResolveCaseInsensitive(
 // ---- Host ----
 
 std::string HostFileSystem::HostPath(const std::string& path) {
-  return ResolveCaseInsensitive(SuiteToHostSyntax(path), ListHostDir);
+  std::string host = SuiteToHostSyntax(path);
+  // A path that exists as written needs no directory listings (the common case, and the one
+  // every letter of a run takes several times).
+  struct stat info {};
+  if (!host.empty() && ::stat(host.c_str(), &info) == 0) return host;
+  return ResolveCaseInsensitive(host, ListHostDir);
 }
 
 bool HostFileSystem::ReadFile(const std::string& path, std::string* bytes) {
@@ -188,7 +195,9 @@ class MemoryOutputFile : public OutputFile {
   bool closed_ = false;
 };
 
-MemoryFileSystem::MemoryFileSystem() { dirs_.insert("/"); }
+MemoryFileSystem::MemoryFileSystem() {
+  dirs_.insert("/");
+}
 
 std::vector<std::string> MemoryFileSystem::List(const std::string& dir) const {
   std::string prefix = dir.empty() ? cwd_ : dir;
@@ -268,7 +277,9 @@ bool MemoryFileSystem::IsDirectory(const std::string& path) {
   return dirs_.count(HostPath(path)) > 0;
 }
 
-bool MemoryFileSystem::Remove(const std::string& path) { return files_.erase(HostPath(path)) > 0; }
+bool MemoryFileSystem::Remove(const std::string& path) {
+  return files_.erase(HostPath(path)) > 0;
+}
 
 bool MemoryFileSystem::ChangeDir(const std::string& path) {
   std::string resolved = HostPath(path);
@@ -312,7 +323,9 @@ int MemoryFileSystem::ReadCount(const std::string& path) {
 
 // ---- Text ----
 
-bool TextReader::AtEnd() const { return pos_ >= data_.size() || data_[pos_] == 26; }
+bool TextReader::AtEnd() const {
+  return pos_ >= data_.size() || data_[pos_] == 26;
+}
 
 std::string TextReader::ReadLine() {
   if (AtEnd()) return {};
