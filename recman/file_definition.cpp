@@ -25,11 +25,11 @@ int16_t ParseCreationBlock(const uint8_t* data, size_t length, FileDefinition* o
     while (more) {
       if (static_cast<int>(def.segments.size()) >= kMaxSegments) return kInvalidKeyCount;
       if (offset + kSegmentSpecSize > length) return kDataBufferTooShort;
-      const uint8_t* spec = data + offset;
+      const uint8_t* segment_block = data + offset;
       Segment seg;
-      const int position = ReadU16(spec);
-      seg.length = ReadU16(spec + 2);
-      seg.flags = ReadU16(spec + 4);
+      const int position = ReadU16(segment_block);
+      seg.length = ReadU16(segment_block + 2);
+      seg.flags = ReadU16(segment_block + 4);
       if (seg.length == 0) return kInvalidKeyLength;
       if (position < 1 || position + seg.length - 1 > def.record_length) {
         return kInvalidKeyPosition;
