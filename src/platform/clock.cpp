@@ -7,8 +7,7 @@
 namespace zem::platform {
 
 HostClock::HostClock()
-    : state_(static_cast<uint64_t>(
-                 std::chrono::steady_clock::now().time_since_epoch().count()) |
+    : state_(static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) |
              1) {}
 
 CalendarDate HostClock::Today() {

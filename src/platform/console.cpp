@@ -5,7 +5,9 @@
 
 namespace zem::platform {
 
-Console::Console() { cells_.fill(Cell{' ', 7}); }
+Console::Console() {
+  cells_.fill(Cell{' ', 7});
+}
 
 void Console::SetColours(int foreground, int background) {
   attr_ = static_cast<uint8_t>((foreground & 15) + 16 * (background & 15));
@@ -51,7 +53,8 @@ void Console::SetCursor(int row, int column) {
 
 std::string Console::RowText(int row) const {
   std::string text;
-  for (int column = 1; column <= kColumns; ++column) text += static_cast<char>(CellAt(row, column).ch);
+  for (int column = 1; column <= kColumns; ++column)
+    text += static_cast<char>(CellAt(row, column).ch);
   return text;
 }
 

@@ -3,7 +3,8 @@
 namespace zem::platform {
 namespace {
 
-// Bytes 128-255 of code page 850.
+// Bytes 128-255 of code page 850, eight to a row.
+// clang-format off
 constexpr char16_t kUpperHalf[128] = {
     0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7,  // 80
     0x00EA, 0x00EB, 0x00E8, 0x00EF, 0x00EE, 0x00EC, 0x00C4, 0x00C5,  // 88
@@ -30,10 +31,13 @@ constexpr char16_t kControlGlyphs[32] = {
     0x25BA, 0x25C4, 0x2195, 0x203C, 0x00B6, 0x00A7, 0x25AC, 0x21A8,
     0x2191, 0x2193, 0x2192, 0x2190, 0x221F, 0x2194, 0x25B2, 0x25BC,
 };
+// clang-format on
 
 }  // namespace
 
-char32_t Cp850ToCodePoint(uint8_t byte) { return byte < 128 ? byte : kUpperHalf[byte - 128]; }
+char32_t Cp850ToCodePoint(uint8_t byte) {
+  return byte < 128 ? byte : kUpperHalf[byte - 128];
+}
 
 char32_t Cp850GlyphCodePoint(uint8_t byte) {
   if (byte < 32) return kControlGlyphs[byte];

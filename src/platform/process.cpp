@@ -1,8 +1,9 @@
 #include "platform/process.h"
 
 #include <sys/wait.h>
-#include <cerrno>
 #include <unistd.h>
+
+#include <cerrno>
 
 namespace zem::platform {
 

@@ -22,9 +22,8 @@ class FileSystem;
 class LibraryRecordManager : public RecordManager {
  public:
   explicit LibraryRecordManager(FileSystem* files) : files_(files) {}
-  int16_t Call(uint16_t operation, void* position_block, void* data_buffer,
-               uint32_t* data_length, void* key_buffer, uint8_t key_length,
-               int8_t key_number) override;
+  int16_t Call(uint16_t operation, void* position_block, void* data_buffer, uint32_t* data_length,
+               void* key_buffer, uint8_t key_length, int8_t key_number) override;
 
  private:
   FileSystem* files_;

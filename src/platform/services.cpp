@@ -25,6 +25,8 @@ FakeServices::FakeServices() : saved_(Current()) {
   s.records = nullptr;
 }
 
-FakeServices::~FakeServices() { Current() = saved_; }
+FakeServices::~FakeServices() {
+  Current() = saved_;
+}
 
 }  // namespace zem::platform

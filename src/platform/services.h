@@ -26,12 +26,24 @@ struct Services {
 
 // The services in force. Never null members once installed.
 Services& Current();
-inline Environment& Env() { return *Current().env; }
-inline Clock& Time() { return *Current().clock; }
-inline FileSystem& Files() { return *Current().files; }
-inline Console& Screen() { return *Current().console; }
-inline ProcessRunner& Processes() { return *Current().processes; }
-inline RecordManager& Records() { return *Current().records; }
+inline Environment& Env() {
+  return *Current().env;
+}
+inline Clock& Time() {
+  return *Current().clock;
+}
+inline FileSystem& Files() {
+  return *Current().files;
+}
+inline Console& Screen() {
+  return *Current().console;
+}
+inline ProcessRunner& Processes() {
+  return *Current().processes;
+}
+inline RecordManager& Records() {
+  return *Current().records;
+}
 
 // Runs a program and waits for it: the console gives up the terminal for the time of the run
 // and repaints everything afterwards. Returns the exit code, or -1 when it could not start.

@@ -46,9 +46,8 @@ std::string ReadConfigValue(const std::string& file, const std::string& section,
 
     if (!in_section) {
       if (line[0] != '[') continue;
-      std::string name = line.substr(1, line.find(']') == std::string::npos
-                                            ? std::string::npos
-                                            : line.find(']') - 1);
+      std::string name = line.substr(
+          1, line.find(']') == std::string::npos ? std::string::npos : line.find(']') - 1);
       if (AsciiUpper(TrimBlanks(name)) == wanted_section) in_section = true;
       continue;
     }

@@ -19,8 +19,8 @@ TEST(Cp850, KnownCharacters) {
     std::string cp850;
     std::string utf8;
   } cases[] = {
-      {"\x82", "é"},        {"\x87", "ç"},  {"\x85", "à"}, {"\xa4", "ñ"},
-      {"l\xfal", "l·l"},    {"\xc9\xcd\xbb", "╔═╗"}, {"\x80", "Ç"}, {"\xd4", "È"},
+      {"\x82", "é"},     {"\x87", "ç"},           {"\x85", "à"}, {"\xa4", "ñ"},
+      {"l\xfal", "l·l"}, {"\xc9\xcd\xbb", "╔═╗"}, {"\x80", "Ç"}, {"\xd4", "È"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Cp850ToUtf8(c.cp850), c.utf8);

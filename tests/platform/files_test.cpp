@@ -1,7 +1,6 @@
 #include "platform/files.h"
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cstdlib>
@@ -73,7 +72,9 @@ TEST(HostFiles, ResolvesCaseOnDisk) {
 }
 
 TEST(TextReader, FollowsSuiteLineRules) {
-  TextReader reader("a\r\nb\nc\rd\r\r\n\x1a" "ignored");
+  TextReader reader(
+      "a\r\nb\nc\rd\r\r\n\x1a"
+      "ignored");
   std::vector<std::string> lines;
   while (!reader.AtEnd()) lines.push_back(reader.ReadLine());
   EXPECT_EQ(lines, (std::vector<std::string>{"a", "b\nc", "d", ""}));
