@@ -34,12 +34,7 @@ int CompareCodes(const std::string& a, const std::string& b, size_t length) {
 }  // namespace
 
 void TellOperator(const std::string& text) {
-  ShowMessage(12, text);
-  Beep();
-  FlushKeys();
-  int16_t key = 0;
-  WaitKey(key);
-  CloseWindow();
+  ShowMessageAndWait(12, text);
 }
 
 MailingParameters& Mailing() {

@@ -8,9 +8,7 @@
 #include "mailing/leading_number.h"
 #include "mailing/print_file.h"
 #include "platform/services.h"
-#include "screen/keyboard.h"
 #include "screen/message.h"
-#include "screen/windows.h"
 #include "startup/session.h"
 
 namespace zem {
@@ -35,16 +33,6 @@ MergeProblemReporter& Reporter() {
   return reporter;
 }
 
-// The operator reads the problem in a message window and goes on with a key.
-void ShowAndWait(const std::string& text) {
-  ShowMessage(12, text);
-  Beep();
-  FlushKeys();
-  int16_t key = 0;
-  WaitKey(key);
-  CloseWindow();
-}
-
 void Report(const std::string& text) {
   MergeState& merge = Merging();
   if (text == merge.LastProblem && Printing().Opened == merge.LastProblemPrintFile) return;
@@ -53,7 +41,7 @@ void Report(const std::string& text) {
   if (Reporter()) {
     Reporter()(text);
   } else {
-    ShowAndWait(text);
+    ShowMessageAndWait(12, text);
   }
 }
 

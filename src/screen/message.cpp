@@ -62,4 +62,13 @@ void ShowMessage(int16_t centre_row, const std::string& text) {
   SetColour("-");
 }
 
+void ShowMessageAndWait(int16_t centre_row, const std::string& text) {
+  ShowMessage(centre_row, text);
+  Beep();
+  FlushKeys();
+  int16_t key = 0;
+  WaitKey(key);
+  CloseWindow();
+}
+
 }  // namespace zem

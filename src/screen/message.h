@@ -11,4 +11,8 @@ namespace zem {
 // CloseWindow then does nothing.
 void ShowMessage(int16_t centre_row, const std::string& text);
 
+// Shows a message the operator must acknowledge: the message window, the beep, pending keys
+// discarded, one new key awaited, and the window closed again.
+void ShowMessageAndWait(int16_t centre_row, const std::string& text);
+
 }  // namespace zem

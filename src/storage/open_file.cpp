@@ -3,9 +3,7 @@
 #include <algorithm>
 
 #include "platform/services.h"
-#include "screen/keyboard.h"
 #include "screen/message.h"
-#include "screen/windows.h"
 #include "startup/session.h"
 #include "storage/file_table.h"
 
@@ -40,12 +38,7 @@ std::string OwnerName() {
 // Shows a report, waits for a key and ends the program with `code`, closing the record
 // manager first.
 void ReportAndEnd(const std::string& text, int code) {
-  ShowMessage(12, text);
-  Beep();
-  FlushKeys();
-  int16_t key = 0;
-  WaitKey(key);
-  CloseWindow();
+  ShowMessageAndWait(12, text);
   ResetRecordManager();
   EndProgram(code);
 }
