@@ -343,18 +343,18 @@ class Editor {
     buffer_.replace(cursor_ - 1, std::min(room, text.size()), text.substr(0, room));
   }
 
-  // The ending key as the callers expect it.
+  // The ending key as the callers expect it. Tab counts as Enter in every respect, so it too
+  // becomes End where End is an exit key.
   static int16_t Translated(int16_t key) {
     switch (key) {
       case keys::kShiftTab:
         return keys::kUp;
       case keys::kTab:
-        return keys::kEnter;
+      case keys::kEnter:
+        return FindExitKey(keys::kEnd) >= 0 ? keys::kEnd : keys::kEnter;
       case keys::kCtrlF4:
       case keys::kAltF4:
         return keys::kEsc;
-      case keys::kEnter:
-        return FindExitKey(keys::kEnd) >= 0 ? keys::kEnd : keys::kEnter;
       default:
         return key;
     }

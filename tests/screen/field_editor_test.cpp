@@ -301,6 +301,7 @@ INSTANTIATE_TEST_SUITE_P(
         EditCase{"TabIsEnter", kTen, 0, 1, {kTab}, nullptr, true, kTen, 1, kEnter},
         EditCase{"TabIsEnterInList", kTen, 0, 1, {kTab}, "d", true, kTen, 1, kEnter},
         EditCase{"EnterIsEndWhenEndListed", kTen, 0, 1, {kEnter}, "4f00,1b", true, kTen, 1, kEnd},
+        EditCase{"TabIsEndWhenEndListed", kTen, 0, 1, {kTab}, "4f00,1b", true, kTen, 1, kEnd},
         EditCase{"EnterStaysWithoutEnd", kTen, 0, 1, {kEnter}, "d,1b", true, kTen, 1, kEnter},
         EditCase{"CtrlF4IsEsc", kTen, 0, 1, {kCtrlF4}, "1b", true, kTen, 1, kEsc},
         EditCase{"AltF4IsEsc", kTen, 0, 1, {kAltF4}, nullptr, true, kTen, 1, kEsc},
