@@ -190,8 +190,8 @@ class Editor {
   // A mouse click; true when it was taken inside the field.
   bool Click(int16_t key) {
     const int point = -static_cast<int>(key);
-    const int r = point % 100 - (Windows().WindowDepth ? Windows().CurrentWindow.Top : 0);
-    const int c = point / 100 - (Windows().WindowDepth ? Windows().CurrentWindow.Left : 0);
+    const int r = ScreenToWindowRow(static_cast<int16_t>(point % 100));
+    const int c = ScreenToWindowColumn(static_cast<int16_t>(point / 100));
     if (IsChoice()) {
       if (r != row_ || c < column_ - 1 || c > column_ + choice_width_) return false;
       if (c == column_ - 1) Step(-1);
@@ -377,15 +377,8 @@ class Editor {
 
 void EditField(int16_t row, int16_t column, int16_t line_width, std::string& buffer,
                int16_t& cursor, int16_t& key) {
-  const WindowState& windows = Windows();
-  if (row == 0) {
-    row = static_cast<int16_t>(Screen().CursorRow() -
-                               (windows.WindowDepth ? windows.CurrentWindow.Top : 0));
-  }
-  if (column == 0) {
-    column = static_cast<int16_t>(Screen().CursorColumn() -
-                                  (windows.WindowDepth ? windows.CurrentWindow.Left : 0));
-  }
+  if (row == 0) row = ScreenToWindowRow(static_cast<int16_t>(Screen().CursorRow()));
+  if (column == 0) column = ScreenToWindowColumn(static_cast<int16_t>(Screen().CursorColumn()));
   Editor editor(row, column, line_width, buffer, cursor);
   key = editor.Run();
 }

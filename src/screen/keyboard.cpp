@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "platform/scan_codes.h"
 #include "platform/services.h"
 #include "startup/session.h"
 
@@ -17,30 +18,10 @@ constexpr int kIdlePauseMs = 10;
 
 // The digit a keypad key stands for while Alt is held (Ins 0, End 1, ... PgUp 9), or -1.
 int KeypadDigit(uint8_t scan) {
-  switch (scan) {
-    case 0x52:
-      return 0;
-    case 0x4f:
-      return 1;
-    case 0x50:
-      return 2;
-    case 0x51:
-      return 3;
-    case 0x4b:
-      return 4;
-    case 0x4c:
-      return 5;
-    case 0x4d:
-      return 6;
-    case 0x47:
-      return 7;
-    case 0x48:
-      return 8;
-    case 0x49:
-      return 9;
-    default:
-      return -1;
+  for (int digit = 0; digit <= 9; ++digit) {
+    if (platform::scan::KeypadDigit(digit) == scan) return digit;
   }
+  return -1;
 }
 
 bool IsAltKeypad(const InputEvent& event) {

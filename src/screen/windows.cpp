@@ -257,6 +257,16 @@ int16_t WindowToScreenColumn(int16_t column) {
   return state.WindowDepth == 0 ? column : static_cast<int16_t>(column + state.CurrentWindow.Left);
 }
 
+int16_t ScreenToWindowRow(int16_t row) {
+  const WindowState& state = State();
+  return state.WindowDepth == 0 ? row : static_cast<int16_t>(row - state.CurrentWindow.Top);
+}
+
+int16_t ScreenToWindowColumn(int16_t column) {
+  const WindowState& state = State();
+  return state.WindowDepth == 0 ? column : static_cast<int16_t>(column - state.CurrentWindow.Left);
+}
+
 void LocateInWindow(int16_t row, int16_t column) {
   Screen().SetCursor(WindowToScreenRow(row), WindowToScreenColumn(column));
 }

@@ -51,6 +51,9 @@ void LocateInWindow(int16_t row, int16_t column);
 // Screen position of a point given relative to the current window.
 int16_t WindowToScreenRow(int16_t row);
 int16_t WindowToScreenColumn(int16_t column);
+// Position relative to the current window of a point given in screen rows and columns.
+int16_t ScreenToWindowRow(int16_t row);
+int16_t ScreenToWindowColumn(int16_t column);
 int16_t InnerLeft();
 int16_t InnerTop();
 int16_t InnerRight();

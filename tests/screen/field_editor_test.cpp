@@ -405,6 +405,17 @@ TEST_F(FieldEditorTest, MissingRowAndColumnComeFromTheCursor) {
   EXPECT_EQ(TextAt(8, 30, 3), "zab");
 }
 
+TEST_F(FieldEditorTest, MissingRowAndColumnInsideAWindowStayWhereTheCursorIs) {
+  ASSERT_TRUE(OpenWindow(4, 10, 20, 70));
+  services.console.SetCursor(8, 30);
+  EditResult r = Edit("ab ", 0, 1, {'z', kEnter}, 0, 0);
+  EXPECT_EQ(r.buffer, "zab");
+  EXPECT_EQ(TextAt(8, 30, 3), "zab");
+  EXPECT_EQ(services.console.CursorRow(), 8);
+  EXPECT_EQ(services.console.CursorColumn(), 30);
+  CloseWindow();
+}
+
 TEST_F(FieldEditorTest, MaskHidesTheCharacters) {
   SetExitKeys("h", "");
   services.console.SetInsertMode(false);
