@@ -112,9 +112,10 @@ std::string FormatMask(const std::string& mask, double value) {
     for (size_t i = point + 1; i < mask.size() && IsDigitPosition(mask[i]); ++i) ++dec;
   }
 
-  // Scale to whole units of the last decimal and round half to even.
-  double x = std::fabs(value);
-  for (int i = 0; i < dec; ++i) x *= 10;
+  // Scale to whole units of the last decimal with one multiplication (a product rounded once,
+  // so an exact half stays a half) and round half to even.
+  const double magnitude = std::fabs(value);
+  const double x = magnitude == 0 ? 0 : magnitude * std::pow(10.0, dec);
   if (!std::isfinite(x)) return std::string(mask.size(), '!');
   double whole = std::trunc(x);
   const double fraction = x - whole;

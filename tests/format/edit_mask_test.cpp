@@ -110,6 +110,21 @@ TEST_F(EditMaskTest, RoundsHalfToEven) {
   });
 }
 
+// The value is scaled by one multiplication with the power of ten, so a product that lands
+// exactly on a half is rounded to even; scaling by ten once per decimal rounds at every step
+// and drifts off the half (0.265 became 26.500000000000004 and showed 0'27).
+TEST_F(EditMaskTest, ScalesWithOneMultiplication) {
+  CheckMasks({
+      {"9.99", 0.265, "0'26"},
+      {"9.99", 0.235, "0'24"},
+      {"9.99", 0.405, "0'40"},
+      {"9.99", 0.415, "0'42"},
+      {"ZZ9.999", 1.0005, "  1'000"},
+      {"ZZ9.99", 0, "  0'00"},
+      {"9.99999999999999999999999", 0, "0'00000000000000000000000"},
+  });
+}
+
 TEST_F(EditMaskTest, Overflow) {
   CheckMasks({
       {"ZZ9.99", 12345.67, "12345'"},
