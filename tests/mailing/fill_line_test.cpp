@@ -64,7 +64,15 @@ INSTANTIATE_TEST_SUITE_P(
         FillCase{"EarlyGapUsedOnWrap", "a bc de fgh", 0, 9, 'B', "a  bc  defgh"},
         FillCase{"IndentedFirstLine", "aa bb cc dd ee ff", 2, 12, 'A', "  aa  bb  ccdd ee ff"},
         FillCase{"SingleLineNotJustified", "aa bb", 0, 10, 'A', "aa bb"},
-        FillCase{"LineWithoutGapUnchanged", "abcdefgh ij", 0, 9, 'A', "abcdefghij"}),
+        // A line with no gap to widen is padded on the right, so that the lines still cut
+        // every `width` characters.
+        FillCase{"LineWithoutGapPadded", "abcdefgh ij", 0, 9, 'A', "abcdefgh ij"},
+        FillCase{"SingleWordLineBeforeLast", "abcdefg hijklmnop", 0, 10, 'B',
+                 "abcdefg   hijklmnop"},
+        FillCase{"HangingIndentSingleWord", "aaaa bbbb ccccc dddddd", -4, 10, 'A',
+                 "aaaa  bbbb"
+                 "    ccccc "
+                 "    dddddd"}),
     [](const ::testing::TestParamInfo<FillCase>& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
@@ -186,6 +194,35 @@ TEST(FillLineProperty, JustifiedLinesBeforeTheLastHaveExactWidth) {
       std::string line = filled.substr(i * width, width);
       EXPECT_NE(line.front(), ' ') << line;
       EXPECT_NE(line.back(), ' ') << line;
+    }
+  }
+}
+
+// Justified texts with words of any length: every line but the last has exactly `width`
+// visible characters, also a line that holds a single word and so has no gap to widen.
+TEST(FillLineProperty, JustifiedLinesKeepTheWidthWithLongWords) {
+  std::mt19937 random(4242);
+  for (int round = 0; round < 2000; ++round) {
+    const int width = std::uniform_int_distribution<int>(4, 20)(random);
+    std::string text;
+    const int words = std::uniform_int_distribution<int>(1, 10)(random);
+    for (int w = 0; w < words; ++w) {
+      if (w > 0) text += ' ';
+      text.append(std::uniform_int_distribution<int>(1, width)(random), 'a' + w % 26);
+    }
+    const int indent = std::uniform_int_distribution<int>(-3, 3)(random);
+    std::string filled = text;
+    FillLine(filled, indent, width, round % 2 == 0 ? 'A' : 'B');
+    SCOPED_TRACE("text=\"" + text + "\" width=" + std::to_string(width) +
+                 " indent=" + std::to_string(indent));
+    ASSERT_EQ(VisibleWords(filled), VisibleWords(text));
+    std::string padded = text;
+    FillLine(padded, indent, width, 'E');
+    const std::vector<std::string> justified = SplitVisible(filled, width);
+    const std::vector<std::string> lines = SplitVisible(padded, width);
+    ASSERT_EQ(justified.size(), lines.size()) << filled;
+    for (size_t i = 0; i + 1 < justified.size(); ++i) {
+      EXPECT_EQ(VisibleWords(justified[i]), VisibleWords(lines[i])) << filled;
     }
   }
 }
