@@ -143,13 +143,15 @@ void Decode(std::string& line) {
 }
 
 // A skip line "@.n" (or "#.n", leading blanks allowed) moves down to line n of the page body,
-// counted round the page length less 6. A page too short for a body does not wrap the count.
+// counted round the page length less 6 (a remainder with the sign of n, so a page shorter than 6
+// lines counts round a negative divisor). A page of exactly 6 lines leaves nothing to count
+// round and does not wrap the count.
 bool SkipLine(const TemplateRun& run, std::string_view line) {
   std::string_view text = Part(line, std::min(line.find_first_not_of(' '), line.size()));
   if (text.size() < 2 || (text[0] != '@' && text[0] != '#') || text[1] != '.') return false;
   const int n = LeadingNumber(text.substr(2));
   const int body = run.PageLength - 6;
-  const int target = body > 0 ? (n - 1) % body + 1 : n;
+  const int target = body != 0 ? (n - 1) % body + 1 : n;
   PrintText(0, "", target - Printing().CurrentLine - 1);
   return true;
 }

@@ -339,9 +339,18 @@ TEST_F(TemplateMergeTest, SkipLines) {
   };
   const std::vector<Case> cases = {
       {66, "@.70", 9},  // wraps round 60 lines: line 10
-      {66, "#.5", 4},   {66, "   @.60", 59}, {66, "@.61", 0}, {66, "@.0", -1},
-      {66, "@.-3", -4}, {20, "@.16", 1},     {6, "@.20", 19},  // no body to wrap round
-      {3, "@.4", 3},    {0, "@.2", 1},
+      {66, "#.5", 4},
+      {66, "   @.60", 59},
+      {66, "@.61", 0},
+      {66, "@.0", -1},
+      {66, "@.-3", -4},
+      {20, "@.16", 1},
+      {6, "@.20", 19},  // no body to wrap round
+      // Shorter pages count round a negative divisor: 3 % -3 = 0, 4 % -3 = 1, 1 % -6 = 1.
+      {3, "@.4", 0},
+      {3, "@.5", 1},
+      {0, "@.2", 1},
+      {5, "@.3", 0},
   };
   for (const Case& c : cases) {
     ResetPrinting();
