@@ -59,6 +59,7 @@ class GoldenTest : public ::testing::Test {
     env_.Set("VAKEXE", base + "EXE/");
     env_.Set("VAKTMP", base + "TMP/");
     saved_ = platform::Current();
+    installed_ = true;
     platform::Current() =
         platform::Services{&env_, &clock_, &files_, &console_, &processes_, &records_};
     ResetSession();
@@ -87,6 +88,8 @@ class GoldenTest : public ::testing::Test {
   }
 
   void TearDown() override {
+    // A set-up that stopped before installing the sample's services has nothing to undo.
+    if (!installed_) return;
     ResetRecordManager();
     ResetFileTable();
     ResetPrinting();
@@ -121,6 +124,7 @@ class GoldenTest : public ::testing::Test {
   platform::RecordingProcessRunner processes_;
   platform::LibraryRecordManager records_{&files_};
   platform::Services saved_;
+  bool installed_ = false;
   std::string texts_, properties_, units_, receipts_;
 };
 
