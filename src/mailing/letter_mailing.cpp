@@ -82,6 +82,11 @@ std::string LabelParameterProblem(const MailingParameters& parameters) {
   if (parameters.LinesPerLabel < 1 || parameters.LinesPerLabel > kLabelLines) {
     return "LES L\xd6NIES PER ETIQUETA HAN DE SER ENTRE 1 I 100";
   }
+  if (parameters.LabelsPerPage <= 0) {
+    // A page of no lines is full before anything is on it: every piece of text would begin
+    // a page of its own.
+    return "LES ETIQUETES PER P\xb7GINA HAN DE SER M\x90S DE 0";
+  }
   return {};
 }
 

@@ -198,22 +198,33 @@ struct ProblemCase {
   const char* output_kind;
   int16_t width;
   int16_t lines;
+  int16_t per_page;
   bool refused;
 };
 
 TEST(LabelParameterProblemTest, RefusesWidthsAndLineCountsThatCannotWork) {
   const ProblemCase cases[] = {
-      {"E", 45, 9, false},   {"E", 0, 9, true},    {"E", -3, 9, true}, {"E", 1, 1, false},
-      {"E", 45, 100, false}, {"E", 45, 101, true}, {"E", 45, 0, true}, {"E", 45, -1, true},
-      {"C", 0, 101, false},  // letters do not use the label parameters
+      {"E", 45, 9, 16, false},
+      {"E", 0, 9, 16, true},
+      {"E", -3, 9, 16, true},
+      {"E", 1, 1, 2, false},
+      {"E", 45, 100, 16, false},
+      {"E", 45, 101, 16, true},
+      {"E", 45, 0, 16, true},
+      {"E", 45, -1, 16, true},
+      // No labels on a page leaves no room on it: every piece of text would begin a page.
+      {"E", 45, 9, 0, true},
+      {"E", 45, 9, -2, true},
+      {"C", 0, 101, 0, false},  // letters do not use the label parameters
   };
   for (const ProblemCase& c : cases) {
     MailingParameters parameters;
     parameters.OutputKind = c.output_kind;
     parameters.LabelWidth = c.width;
     parameters.LinesPerLabel = c.lines;
+    parameters.LabelsPerPage = c.per_page;
     EXPECT_EQ(!LabelParameterProblem(parameters).empty(), c.refused)
-        << c.output_kind << " " << c.width << " " << c.lines;
+        << c.output_kind << " " << c.width << " " << c.lines << " " << c.per_page;
   }
 }
 
