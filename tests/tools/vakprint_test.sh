@@ -41,7 +41,8 @@ mkdir -p "$tmp/empty"
 (cd "$tmp" && env -i VAKTMP="$tmp/empty/" "$vakprint" >"$tmp/out4" 2>&1)
 rc=$?
 check "missing print file: non-zero exit" test $rc -ne 0
-check "missing print file: message names the file" grep -q "empty/vakprint.tmp" "$tmp/out4"
+# (The work directory keeps the separator it was given, so the name may show a doubled "/".)
+check "missing print file: message names the file" grep -q "empty//*vakprint.tmp" "$tmp/out4"
 check "missing print file: no output" test ! -e "$tmp/empty/vakprint.txt"
 
 # Case 5: malformed record on line 3: message with the file and line.
@@ -51,7 +52,7 @@ printf 'DEVICE\r\nPAGE 66 \r\ngarbage\r\n' >"$tmp/bad/vakprint.tmp"
 rc=$?
 check "malformed print file: non-zero exit" test $rc -ne 0
 check "malformed print file: message names file and line" \
-  grep -q "bad/vakprint.tmp: line 3:" "$tmp/out5"
+  grep -q "bad//*vakprint.tmp: line 3:" "$tmp/out5"
 
 # Case 6: arguments are refused.
 (cd "$tmp" && env -i VAKTMP="$tmp/work/" "$vakprint" extra >/dev/null 2>&1)
