@@ -76,7 +76,8 @@ class Editor {
       : row_(row), column_(column), buffer_(buffer), cursor_(cursor) {
     length_ = static_cast<int>(buffer_.size());
     end_ = length_ + 1;
-    width_ = line_width == 0 ? end_ : line_width;
+    // A negative width (a damaged form entry) is taken as one line, like 0.
+    width_ = line_width <= 0 ? end_ : line_width;
     cursor_ = static_cast<int16_t>(std::clamp<int>(cursor_, 1, end_));
     choices_ = ParseChoices(Keyboard().Choices);
     for (size_t i = 0; i < choices_.size(); ++i) {
