@@ -62,24 +62,9 @@ bool HistoricLeap(int32_t year) {
   return year < kReformYear ? JulianLeap(year) : GregorianLeap(year);
 }
 
-std::string Upper(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
-}
-
-std::string TrimBlanks(const std::string& text) {
-  size_t first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  size_t last = text.find_last_not_of(' ');
-  return text.substr(first, last - first + 1);
-}
-
 // A setting from the user file, cut or padded with blanks to `width`; `fallback` when blank.
 std::string ReadDisplaySetting(const char* key, size_t width, const char* fallback) {
-  std::string file = platform::Env().Get("VAKROOT") + "Nera.ini";
-  std::string value = ReadConfigValue(file, "Usuari", key);
+  std::string value = ReadUserSetting(key);
   value.resize(width, ' ');
   return IsAllChar(value, ' ') ? fallback : value;
 }
@@ -178,7 +163,7 @@ std::string MonthPart(const DateWords* words, int16_t style, int32_t month,
 std::string Joiner(const DateWords* words, int16_t style, char part, const std::string& text) {
   if (style < 2 || words == nullptr) return DateDisplay().DatCaracter;
   if (part != 'M') return words->BeforeDayOrYear;
-  const char first = text.empty() ? ' ' : Upper(text.substr(0, 1))[0];
+  const char first = text.empty() ? ' ' : AsciiUpper(text.substr(0, 1))[0];
   const bool vowel = std::string("AEIOU").find(first) != std::string::npos;
   return vowel ? words->BeforeVowelMonth : words->BeforeMonth;
 }
@@ -256,7 +241,7 @@ int32_t DateDiff(const std::string& date1, const std::string& date2, const std::
   const bool in_order = date1 <= date2;
   const DateParts first = Unpack(in_order ? date1 : date2);
   const DateParts second = Unpack(in_order ? date2 : date1);
-  const std::string u = Upper(unit);
+  const std::string u = AsciiUpper(unit);
   if (u == "D") {
     int32_t total = 0;
     for (int32_t y = first.year + 1; y <= second.year - 1; ++y)
@@ -307,7 +292,7 @@ std::string FormatDate(const std::string& date, int16_t style, const std::string
   // Any negative style is the ISO-like form.
   if (style < 0) return year_text + "-" + digits.substr(4, 2) + "-" + digits.substr(6, 2);
 
-  const std::string wanted = Upper(parts);
+  const std::string wanted = AsciiUpper(parts);
   std::string result;
   if (month != 0 || day != 0) {
     for (char c : DateDisplay().DatOrdre) {

@@ -3,7 +3,6 @@
 #include <charconv>
 #include <cmath>
 
-#include "platform/services.h"
 #include "startup/config_file.h"
 
 namespace zem {
@@ -77,9 +76,8 @@ void ResetNumberDisplay() {
 void LoadNumberDisplay() {
   NumberDisplaySettings& s = NumberDisplay();
   if (s.DecCaracter != '\0' && s.MilCaracter != '\0') return;
-  const std::string file = platform::Env().Get("VAKROOT") + "Nera.ini";
-  s.DecCaracter = SettingChar(ReadConfigValue(file, "Usuari", "DecCaracter"), '\'');
-  s.MilCaracter = SettingChar(ReadConfigValue(file, "Usuari", "MilCaracter"), '.');
+  s.DecCaracter = SettingChar(ReadUserSetting("DecCaracter"), '\'');
+  s.MilCaracter = SettingChar(ReadUserSetting("MilCaracter"), '.');
 }
 
 CurrencyState& Currency() {

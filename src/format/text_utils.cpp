@@ -11,13 +11,6 @@ namespace {
 constexpr unsigned char kFirstMapped = 0x40;
 constexpr unsigned char kLastMapped = 0xED;
 
-std::string Trim(const std::string& text) {
-  size_t first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  size_t last = text.find_last_not_of(' ');
-  return text.substr(first, last - first + 1);
-}
-
 using CaseTable = std::array<unsigned char, 256>;
 
 CaseTable MakePlainTable() {
@@ -78,11 +71,25 @@ std::string ZeroPad(double value, int16_t width) {
   return std::string(size - digits.size(), '0') + digits;
 }
 
+std::string TrimBlanks(const std::string& text) {
+  size_t first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  size_t last = text.find_last_not_of(' ');
+  return text.substr(first, last - first + 1);
+}
+
+std::string AsciiUpper(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return text;
+}
+
 std::string NameOrder(const std::string& name) {
   size_t star = name.find('*');
-  if (star == std::string::npos || star == 0) return Trim(name);
-  std::string surname = Trim(name.substr(0, star));
-  std::string first_name = Trim(name.substr(star + 1));
+  if (star == std::string::npos || star == 0) return TrimBlanks(name);
+  std::string surname = TrimBlanks(name.substr(0, star));
+  std::string first_name = TrimBlanks(name.substr(star + 1));
   // A missing part would otherwise leave the joining blank at the start or the end.
   if (first_name.empty()) return surname;
   if (surname.empty()) return first_name;

@@ -16,6 +16,12 @@ std::string ZeroPad(double value, int16_t width);
 // "Maria d'Al\x95s"). Without a "*", or with "*" first, the name trimmed of blanks.
 std::string NameOrder(const std::string& name);
 
+// `text` without the blanks (code 32 only) at its start and end.
+std::string TrimBlanks(const std::string& text);
+
+// `text` with the ASCII letters a-z upper-cased; every other byte stays.
+std::string AsciiUpper(std::string text);
+
 // Whether every byte of `text` is the character `code` (true for the empty text).
 bool IsAllChar(const std::string& text, int16_t code);
 

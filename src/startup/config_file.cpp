@@ -1,28 +1,14 @@
 #include "startup/config_file.h"
 
+#include "format/text_utils.h"
 #include "platform/services.h"
 
 namespace zem {
 namespace {
 
-std::string TrimBlanks(const std::string& text) {
-  size_t first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  size_t last = text.find_last_not_of(' ');
-  return text.substr(first, last - first + 1);
-}
-
 std::string TrimTrailingBlanks(const std::string& text) {
   size_t last = text.find_last_not_of(' ');
   return last == std::string::npos ? std::string() : text.substr(0, last + 1);
-}
-
-// Section and key names are plain ASCII; other bytes compare as they are.
-std::string AsciiUpper(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
 }
 
 }  // namespace
@@ -32,6 +18,7 @@ std::string ReadConfigValue(const std::string& file, const std::string& section,
   std::string bytes;
   if (!platform::Files().ReadFile(file, &bytes)) return {};
 
+  // Section and key names are plain ASCII; other bytes compare as they are.
   const std::string wanted_section = AsciiUpper(TrimBlanks(section));
   const std::string wanted_key = AsciiUpper(TrimBlanks(key));
   std::string value;
@@ -63,6 +50,10 @@ std::string ReadConfigValue(const std::string& file, const std::string& section,
     value = value.substr(1, value.size() - 2);
   }
   return value;
+}
+
+std::string ReadUserSetting(const std::string& key) {
+  return ReadConfigValue(platform::Env().Get("VAKROOT") + "Nera.ini", "Usuari", key);
 }
 
 }  // namespace zem

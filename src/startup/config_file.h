@@ -11,4 +11,8 @@ namespace zem {
 std::string ReadConfigValue(const std::string& file, const std::string& section,
                             const std::string& key);
 
+// A key of the user file: section Usuari of the value of VAKROOT followed directly by
+// "Nera.ini" (VAKROOT read afresh, nothing put between the two texts).
+std::string ReadUserSetting(const std::string& key);
+
 }  // namespace zem

@@ -76,8 +76,7 @@ void LoadSession() {
   s.OutputDevice = ReadConfigValue(terminal_file, "Sistema", "Sortida");
   s.Language = ThreeCharacters(ReadConfigValue(terminal_file, "Sistema", "Idioma"));
   if (s.Language == "   ") {
-    const std::string user_file = env.Get("VAKROOT") + "Nera.ini";
-    s.Language = ThreeCharacters(ReadConfigValue(user_file, "Usuari", "Idioma"));
+    s.Language = ThreeCharacters(ReadUserSetting("Idioma"));
   }
 
   if (!env.Get("HTTP_USER_AGENT").empty() || !env.Get("HTTP_ACCEPT").empty()) {
