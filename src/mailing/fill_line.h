@@ -10,7 +10,8 @@ namespace zem {
 // A positive `indent` indents the first line, a negative one every later line (a hanging
 // indent of its absolute value). Alignment, upper or lower case: "E", "L", "I" blank-fill on the
 // right, "N" fills with "-", "D", "R" blank-fill on the left, "C" centres, "A", "B" justify to
-// both margins (all lines but the last); any other letter leaves each line as cut.
+// both margins (all lines but the last; a line without a gap is blank-filled on the right);
+// any other letter leaves each line as cut.
 void FillLine(std::string& text, int indent, int width, char alignment);
 
 }  // namespace zem
