@@ -4,6 +4,7 @@
 
 #include "format/dates.h"
 #include "format/edit_mask.h"
+#include "format/text_utils.h"
 #include "mailing/amount_in_words.h"
 #include "platform/services.h"
 #include "startup/session.h"
@@ -21,12 +22,6 @@ std::string Lower(std::string text) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
   return text;
-}
-
-std::string Trim(const std::string& text) {
-  size_t first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
 // The text after the first blank; empty when there is none.
@@ -69,7 +64,7 @@ std::array<std::string, 5> LetterDateValues(const std::string& letter_date) {
 
 std::string ReceiptListItem(int index, const std::string& date, double amount) {
   std::string item = index % 3 == 0 ? std::string(10, ' ') : std::string();
-  std::string shown = Trim(FormatDate(date, 0, "dma"));
+  std::string shown = TrimBlanks(FormatDate(date, 0, "dma"));
   if (shown.size() < 11) shown.resize(11, ' ');
   item += shown + FormatAmount(kAmountPicture, amount) + "   ";
   if (index % 3 == 2) item += kLineEnd;
@@ -136,19 +131,6 @@ bool MergeDataWriter::Close() {
   const bool closed = file_->Close();
   file_.reset();
   return closed && !failed_;
-}
-
-bool WriteMergeData(const std::string& path, const MergeLetter& letter) {
-  MergeDataWriter writer(path);
-  writer.WriteHeading(letter.Letterhead, letter.LetterDate, letter.Address);
-  double total = 0;
-  for (const MergeLetter::Receipt& receipt : letter.Receipts) total += receipt.Amount;
-  writer.BeginReceipts(static_cast<int>(letter.Receipts.size()), total);
-  for (const MergeLetter::Receipt& receipt : letter.Receipts) {
-    writer.AddReceipt(receipt.Date, receipt.Amount);
-  }
-  writer.EndReceipts();
-  return writer.Close();
 }
 
 }  // namespace zem

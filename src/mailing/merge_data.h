@@ -4,7 +4,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "platform/files.h"
 
@@ -65,21 +64,5 @@ class MergeDataWriter {
   bool failed_ = false;
   int receipts_ = 0;
 };
-
-// Everything one letter's file holds, as plain values.
-struct MergeLetter {
-  std::array<std::string, 8> Letterhead;
-  std::string LetterDate;              // packed date
-  std::array<std::string, 5> Address;  // DES0 to DES4
-  struct Receipt {
-    std::string Date;   // packed date
-    double Amount = 0;  // hundredths
-  };
-  std::vector<Receipt> Receipts;
-};
-
-// Writes the whole file for one letter (NUMREB and TOTPEN counted from the receipts); false
-// when it could not be written.
-bool WriteMergeData(const std::string& path, const MergeLetter& letter);
 
 }  // namespace zem

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <utility>
 #include <vector>
@@ -46,6 +47,33 @@ std::string Find(const Entries& entries, const std::string& name) {
   }
   ADD_FAILURE() << "no entry " << name;
   return {};
+}
+
+// Everything one letter's file holds, as plain values.
+struct MergeLetter {
+  std::array<std::string, 8> Letterhead;
+  std::string LetterDate;              // packed date
+  std::array<std::string, 5> Address;  // DES0 to DES4
+  struct Receipt {
+    std::string Date;   // packed date
+    double Amount = 0;  // hundredths
+  };
+  std::vector<Receipt> Receipts;
+};
+
+// Writes the whole file for one letter through the writer, in the driver's order (NUMREB and
+// TOTPEN counted from the receipts); false when it could not be written.
+bool WriteMergeData(const std::string& path, const MergeLetter& letter) {
+  MergeDataWriter writer(path);
+  writer.WriteHeading(letter.Letterhead, letter.LetterDate, letter.Address);
+  double total = 0;
+  for (const MergeLetter::Receipt& receipt : letter.Receipts) total += receipt.Amount;
+  writer.BeginReceipts(static_cast<int>(letter.Receipts.size()), total);
+  for (const MergeLetter::Receipt& receipt : letter.Receipts) {
+    writer.AddReceipt(receipt.Date, receipt.Amount);
+  }
+  writer.EndReceipts();
+  return writer.Close();
 }
 
 std::string Date(const char* digits) {
