@@ -1,5 +1,6 @@
 #include "mailing/field_codes.h"
 
+#include "format/text_utils.h"
 #include "platform/files.h"
 
 namespace zem {
@@ -21,12 +22,6 @@ bool SameName(std::string_view a, std::string_view b) {
   return true;
 }
 
-std::string Trim(std::string_view text) {
-  size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
-}
-
 // The part of `text` from `pos` for `count` bytes; empty beyond the end.
 std::string_view Part(std::string_view text, size_t pos, size_t count = std::string_view::npos) {
   return pos >= text.size() ? std::string_view() : text.substr(pos, count);
@@ -42,14 +37,15 @@ void ReplaceWithValue(platform::TextReader& data, std::string& line, size_t& mar
     const size_t end = value_line.find(kValueEnd);
     if (end != std::string::npos) {
       std::string value = value_line.substr(0, end);
-      if (trim) value = Trim(value);
+      if (trim) value = TrimBlanks(value);
       line = line.substr(0, std::min(marker, line.size())) + value +
              std::string(Part(line, marker + name_length + 1));
       return;
     }
     // An earlier line of a multi-line value is printed on its own; the name's last character
     // (the marker itself for an empty name) then holds the place for the next value line.
-    emit(line.substr(0, std::min(marker, line.size())) + (trim ? Trim(value_line) : value_line));
+    emit(line.substr(0, std::min(marker, line.size())) +
+         (trim ? TrimBlanks(value_line) : value_line));
     line = std::string(Part(line, marker + name_length));
     marker = 0;
     name_length = 0;

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "format/text_utils.h"
 #include "mailing/leading_number.h"
 #include "platform/services.h"
 #include "startup/session.h"
@@ -15,13 +16,6 @@ void WriteRecord(const std::string& record) {
   PrintState& state = Printing();
   if (!state.File) return;
   if (!state.File->Write(record) || !state.File->Write(kLineEnd)) state.WriteFailed = true;
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-  size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  size_t last = text.find_last_not_of(' ');
-  return text.substr(first, last - first + 1);
 }
 
 // The text as the spooler may receive it: control bytes, 127 and 255 become blanks.
@@ -106,7 +100,7 @@ void PrintText(int column, std::string_view text, int line_ends) {
 }
 
 std::string JustificationCode(std::string_view code) {
-  std::string_view trimmed = TrimBlanks(code);
+  const std::string trimmed = TrimBlanks(std::string(code));
   char first = trimmed.empty() ? ' ' : trimmed.front();
   if (first >= 'a' && first <= 'z') first = static_cast<char>(first - 'a' + 'A');
   switch (first) {
@@ -121,9 +115,9 @@ std::string JustificationCode(std::string_view code) {
     case 'N': {
       std::string result = "N " + std::to_string(std::abs(LeadingNumber(trimmed.substr(1)))) + " ";
       size_t open = trimmed.find('\\');
-      if (open != std::string_view::npos) {
+      if (open != std::string::npos) {
         size_t close = trimmed.find('\\', open + 1);
-        result += trimmed.substr(open, close == std::string_view::npos ? close : close - open + 1);
+        result += trimmed.substr(open, close == std::string::npos ? close : close - open + 1);
       }
       return result;
     }
