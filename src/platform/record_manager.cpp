@@ -11,6 +11,8 @@ namespace zem::platform {
 namespace {
 constexpr uint16_t kOpen = 0;
 constexpr uint16_t kCreate = 14;
+constexpr int16_t kInvalidFileName = 11;
+constexpr size_t kLongestPath = 255;  // what a key length can announce
 }  // namespace
 
 int16_t LibraryRecordManager::Call(uint16_t operation, void* position_block, void* data_buffer,
@@ -18,12 +20,14 @@ int16_t LibraryRecordManager::Call(uint16_t operation, void* position_block, voi
                                    int8_t key_number) {
   if ((operation == kOpen || operation == kCreate) && key_buffer != nullptr) {
     const char* path = static_cast<const char*>(key_buffer);
-    size_t length = strnlen(path, key_length ? key_length : 255);
+    size_t length = strnlen(path, key_length ? key_length : kLongestPath);
     std::string host = files_->HostPath(std::string(path, length));
+    // A path cut to fit would name another file, which a Create would then make.
+    if (host.size() > kLongestPath) return kInvalidFileName;
     std::vector<char> mapped(host.begin(), host.end());
     mapped.push_back('\0');
     return BTRCALL(operation, position_block, data_buffer, data_length, mapped.data(),
-                   static_cast<uint8_t>(mapped.size() > 255 ? 255 : mapped.size()), key_number);
+                   static_cast<uint8_t>(host.size()), key_number);
   }
   return BTRCALL(operation, position_block, data_buffer, data_length, key_buffer, key_length,
                  key_number);

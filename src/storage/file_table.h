@@ -12,6 +12,7 @@ constexpr int16_t kStatusOk = 0;
 constexpr int16_t kStatusNotOpen = 3;
 constexpr int16_t kStatusKeyNotFound = 4;
 constexpr int16_t kStatusEndOfFile = 9;
+constexpr int16_t kStatusInvalidFileName = 11;
 constexpr int16_t kStatusFileNotFound = 12;
 constexpr int16_t kStatusBufferTooShort = 22;
 constexpr int16_t kStatusRecordLocked = 84;

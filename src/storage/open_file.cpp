@@ -59,14 +59,14 @@ bool ReadCreationBlock(const std::string& path, std::string* block) {
 
 int16_t CallPath(int slot, uint16_t operation, std::string data, uint32_t data_length,
                  const std::string& path, int8_t key_number) {
+  // The key length cannot announce a longer path, and a path cut short names another file.
+  if (path.size() > kKeyBufferSize - 1) return kStatusInvalidFileName;
   FileSlot& entry = OpenFiles().Slots[slot];
   std::string key = path;
-  key.push_back('\0');
-  size_t key_length = std::min(path.size(), kKeyBufferSize - 1);
-  key.resize(std::max(key.size(), kKeyBufferSize), '\0');
+  key.resize(kKeyBufferSize, '\0');
   data.resize(std::max<size_t>(data.size(), kDataBufferSize), ' ');
   return platform::Records().Call(operation, entry.PositionBlock.data(), data.data(), &data_length,
-                                  key.data(), static_cast<uint8_t>(key_length), key_number);
+                                  key.data(), static_cast<uint8_t>(path.size()), key_number);
 }
 
 }  // namespace

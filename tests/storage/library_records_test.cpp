@@ -218,6 +218,75 @@ TEST_F(LibraryTest, ResetClosesEverything) {
   EXPECT_EQ(Code(), "A003");
 }
 
+// Host files under a directory of its own: a suite path "DATA\x" names <base>/x.
+class PrefixedFiles : public platform::HostFileSystem {
+ public:
+  explicit PrefixedFiles(std::string base) : base_(std::move(base)) {}
+  std::string HostPath(const std::string& path) override {
+    return platform::HostFileSystem::HostPath(base_ + "/" + path.substr(5));
+  }
+
+ private:
+  std::string base_;
+};
+
+// A host path longer than a key length can announce is refused as a bad file name: cut short,
+// it would name another file, which the open would then create from the dictionary.
+struct LongPathCase {
+  const char* name;
+  size_t host_length;  // length of the data file's host path
+  int16_t status;      // the Create's answer
+};
+
+class LibraryLongPathTest : public LibraryTest,
+                            public ::testing::WithParamInterface<LongPathCase> {};
+
+TEST_P(LibraryLongPathTest, IsCreatedWholeOrRefused) {
+  const LongPathCase& c = GetParam();
+  // <dir_>/<first>/<second>/U.dat, the two directory names sharing what is left.
+  size_t rest = c.host_length - dir_.size() - std::string("///U.dat").size();
+  std::string data_dir =
+      dir_ + "/" + std::string(rest / 2, 'd') + "/" + std::string(rest - rest / 2, 'e');
+  std::filesystem::create_directories(data_dir);
+  ASSERT_EQ((data_dir + "/U.dat").size(), c.host_length);
+  PrefixedFiles files(data_dir);
+  platform::LibraryRecordManager library(&files);
+  std::string block = BuildStat(kRecordLength, {{{1, 4, 0}}});
+  block.resize(1536, ' ');
+  std::vector<uint8_t> position(129, 0);
+  std::string key = "DATA\\U.dat";
+  uint8_t key_length = static_cast<uint8_t>(key.size());
+  key.resize(256, '\0');
+  uint32_t length = 1536;
+  EXPECT_EQ(library.Call(14, position.data(), block.data(), &length, key.data(), key_length, -1),
+            c.status);
+  // Whatever was made carries its whole name.
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir_)) {
+    if (entry.is_regular_file() && entry.path().parent_path() != dir_ + "/ddf") {
+      EXPECT_EQ(entry.path().string().substr(0, c.host_length), data_dir + "/U.dat");
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, LibraryLongPathTest,
+                         ::testing::Values(LongPathCase{"Fits", 250, 0},
+                                           LongPathCase{"LongestThatFits", 255, 0},
+                                           LongPathCase{"OneTooLong", 256, 11},
+                                           LongPathCase{"FarTooLong", 400, 11}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(LibraryTest, OverlongDataFileNameIsReportedNotCut) {
+  std::string sub(200, 'x');
+  std::filesystem::create_directories(dir_ + "/" + sub);
+  std::string base(100, 'y');
+  std::filesystem::copy_file(dir_ + "/ddf/Units.xdf", dir_ + "/ddf/" + base + ".xdf");
+  std::string area;
+  OpenDataFile(60, dir_ + "/" + sub + "/" + base, &area);
+  // Reported (exit code 0 after the report), and no file made under a shortened name.
+  EXPECT_EQ(ended_codes(), std::vector<int>{0});
+  EXPECT_TRUE(std::filesystem::is_empty(dir_ + "/" + sub));
+}
+
 TEST_F(LibraryTest, MissingDictionaryEndsTheProgram) {
   std::string area;
   OpenDataFile(60, dir_ + "/DADES\\Nothing", &area);
