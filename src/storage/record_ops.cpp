@@ -24,6 +24,22 @@ std::string UpToNul(const std::string& buffer) {
   return buffer.substr(0, end == std::string::npos ? buffer.size() : end);
 }
 
+// A position as the record manager writes it: 4 bytes, low-order byte first.
+std::string PositionBytes(uint32_t position) {
+  std::string bytes(4, '\0');
+  for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>((position >> (8 * i)) & 0xff);
+  return bytes;
+}
+
+// The position held in the first 4 bytes of `bytes` (fewer when it is shorter).
+uint32_t PositionFromBytes(std::string_view bytes) {
+  uint32_t position = 0;
+  for (size_t i = std::min<size_t>(bytes.size(), 4); i-- > 0;) {
+    position = (position << 8) | static_cast<uint8_t>(bytes[i]);
+  }
+  return position;
+}
+
 int16_t ShortBufferIsSuccess(int16_t status) {
   return status == kStatusBufferTooShort ? kStatusOk : status;
 }
@@ -86,16 +102,14 @@ uint32_t GetPosition(int16_t id) {
   std::string key;
   uint32_t data_length = kDataBufferSize;
   if (CallForSlot(slot, kOpGetPosition, &data, &data_length, &key, 0) != kStatusOk) return 0;
-  uint32_t position = 0;
-  for (int i = 3; i >= 0; --i) position = (position << 8) | static_cast<uint8_t>(data[i]);
-  return position;
+  return PositionFromBytes(data);
 }
 
 int16_t GotoPosition(int16_t id, uint32_t position) {
   int slot = OpenSlot(id);
   if (slot == 0) return kStatusNotOpen;
-  std::string data(kDataBufferSize, ' ');
-  for (int i = 0; i < 4; ++i) data[i] = static_cast<char>((position >> (8 * i)) & 0xff);
+  std::string data = PositionBytes(position);
+  data.resize(kDataBufferSize, ' ');
   std::string key;
   uint32_t data_length = kDataBufferSize;
   int16_t status = CallForSlot(slot, kOpGetDirect, &data, &data_length, &key, 0);
@@ -115,10 +129,7 @@ bool PeekMoveWithinLimit(int16_t id, int n, std::string_view limit) {
   int slot = OpenSlot(id);
   if (slot == 0) return false;
   // The position to come back to waits on the program's string stack as a 4-byte text.
-  uint32_t position = GetPosition(id);
-  std::string saved_text(4, '\0');
-  for (int i = 0; i < 4; ++i) saved_text[i] = static_cast<char>((position >> (8 * i)) & 0xff);
-  PushString(saved_text);
+  PushString(PositionBytes(GetPosition(id)));
   uint16_t operation = n >= 0 ? kOpGetNext : kOpGetPrevious;
   long steps = n >= 0 ? static_cast<long>(n) : -static_cast<long>(n);
   int16_t status = kStatusOk;
@@ -135,11 +146,7 @@ bool PeekMoveWithinLimit(int16_t id, int n, std::string_view limit) {
   std::string text = KeyToComparable(reached, id);
   bool within = status == kStatusOk &&
                 (n >= 0 ? std::string_view(text) <= limit : std::string_view(text) >= limit);
-  std::string popped = PopString();
-  uint32_t saved = 0;
-  for (size_t i = std::min<size_t>(popped.size(), 4); i-- > 0;) {
-    saved = (saved << 8) | static_cast<uint8_t>(popped[i]);
-  }
+  uint32_t saved = PositionFromBytes(PopString());
   if (saved == 0) {
     GetPosition(id);
   } else {
