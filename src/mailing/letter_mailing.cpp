@@ -31,6 +31,11 @@ int CompareCodes(const std::string& a, const std::string& b, size_t length) {
   return std::memcmp(left.data(), right.data(), length);
 }
 
+// Labels side by side (always 2 from the parameter screen; never 0, which would divide by 0).
+int LabelsAcross(const MailingParameters& parameters) {
+  return parameters.LabelsAcross > 0 ? parameters.LabelsAcross : 2;
+}
+
 }  // namespace
 
 void TellOperator(const std::string& text) {
@@ -82,10 +87,15 @@ std::string LabelParameterProblem(const MailingParameters& parameters) {
   if (parameters.LinesPerLabel < 1 || parameters.LinesPerLabel > kLabelLines) {
     return "LES L\xd6NIES PER ETIQUETA HAN DE SER ENTRE 1 I 100";
   }
-  if (parameters.LabelsPerPage <= 0) {
-    // A page of no lines is full before anything is on it: every piece of text would begin
-    // a page of its own.
-    return "LES ETIQUETES PER P\xb7GINA HAN DE SER M\x90S DE 0";
+  // A page without a whole row of labels has no lines and is full before anything is on it;
+  // one of more lines than a page record can count wraps round. Either way every piece of text
+  // would begin a page of its own.
+  const int across = LabelsAcross(parameters);
+  if (parameters.LabelsPerPage < across) {
+    return "LES ETIQUETES PER P\xb7GINA HAN DE SER " + std::to_string(across) + " O M\x90S";
+  }
+  if ((parameters.LabelsPerPage / across) * parameters.LinesPerLabel > INT16_MAX) {
+    return "MASSA L\xd6NIES PER P\xb7GINA D'ETIQUETES";
   }
   return {};
 }
@@ -96,8 +106,7 @@ void StartMailingRun() {
   run.PageOpen = false;
   run.LabelsInRow = 0;
   run.UnitsWritten = 0;
-  const int across = parameters.LabelsAcross > 0 ? parameters.LabelsAcross : 2;
-  run.PageLines = (parameters.LabelsPerPage / across) * parameters.LinesPerLabel;
+  run.PageLines = (parameters.LabelsPerPage / LabelsAcross(parameters)) * parameters.LinesPerLabel;
   for (std::string& line : run.LabelLines) line.clear();
 }
 

@@ -79,9 +79,9 @@ void SetParameterScreen(ParameterScreen screen);
 void RunLetterMailing();
 
 // Why label parameters cannot be used (a width of 0 or less makes the label columns endless,
-// more than 100 lines per label overrun the label buffer, no labels per page leave a page
-// without lines), as a message for the operator in code page 850; empty when they are fine or
-// the output is letters.
+// more than 100 lines per label overrun the label buffer, less than a row of labels per page
+// leaves a page without lines, more than 32767 lines a page cannot be counted), as a message for
+// the operator in code page 850; empty when they are fine or the output is letters.
 std::string LabelParameterProblem(const MailingParameters& parameters);
 
 // One run with the current parameters: opens the print file, produces the letters or labels,

@@ -215,6 +215,11 @@ TEST(LabelParameterProblemTest, RefusesWidthsAndLineCountsThatCannotWork) {
       // No labels on a page leaves no room on it: every piece of text would begin a page.
       {"E", 45, 9, 0, true},
       {"E", 45, 9, -2, true},
+      {"E", 45, 9, 1, true},  // less than a row of two
+      {"E", 45, 9, 2, false},
+      // Lines a page holds: 654 / 2 x 100 = 32700 can be counted, 656 / 2 x 100 = 32800 not.
+      {"E", 45, 100, 654, false},
+      {"E", 45, 100, 656, true},
       {"C", 0, 101, 0, false},  // letters do not use the label parameters
   };
   for (const ProblemCase& c : cases) {
