@@ -166,6 +166,7 @@ TEST_F(StorageTest, LockWaitMessageIsShownOnceOnly) {
 struct FillerCase {
   uint16_t operation;
   char filler;
+  int16_t lock_mode = 0;  // with a lock mode the code goes out biased, and biased codes get blanks
 };
 
 class KeyFillerTest : public StorageTest, public ::testing::WithParamInterface<FillerCase> {};
@@ -175,6 +176,7 @@ TEST_P(KeyFillerTest, SendsAreaKeyAndFiller) {
   int slot = PlaceOpenFile(3, 60, &area, 6, 0);
   OpenFiles().Slots[3].KeyValue = "K1";
   OpenFiles().Slots[3].KeyNumber = 1;
+  OpenFiles().Slots[3].LockMode = GetParam().lock_mode;
   records_.answers.push_back({0, "NEWREC-EXTRA", 12, "Z9"});
   uint16_t operation = GetParam().operation;
   EXPECT_EQ(CallWithLockWait(slot, operation), 0);
@@ -193,7 +195,9 @@ TEST_P(KeyFillerTest, SendsAreaKeyAndFiller) {
 INSTANTIATE_TEST_SUITE_P(Fillers, KeyFillerTest,
                          ::testing::Values(FillerCase{5, ' '}, FillerCase{6, ' '},
                                            FillerCase{8, '\0'}, FillerCase{9, '\0'},
-                                           FillerCase{10, '\xff'}, FillerCase{11, '\xff'}));
+                                           FillerCase{10, '\xff'}, FillerCase{11, '\xff'},
+                                           FillerCase{9, ' ', 2}, FillerCase{11, ' ', 1},
+                                           FillerCase{5, ' ', 2}));
 
 TEST_F(StorageTest, ShortAnswerCopiesOnlyWhatArrived) {
   std::string area = "0123456789";

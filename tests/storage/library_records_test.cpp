@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -206,6 +207,70 @@ INSTANTIATE_TEST_SUITE_P(
                       LibraryPeekCase{"BackBeforeLimit", "B001", -1, "B", false},
                       LibraryPeekCase{"FirstRecordBack", "A001", -1, "A", false}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A clock whose first pause runs `release`.
+class ReleasingClock : public platform::FakeClock {
+ public:
+  explicit ReleasingClock(std::function<void()> release) : release_(std::move(release)) {}
+  void SleepMs(int milliseconds) override {
+    if (sleeps().empty()) release_();
+    platform::FakeClock::SleepMs(milliseconds);
+  }
+
+ private:
+  std::function<void()> release_;
+};
+
+// Another open of the file holds a record locked; the lock mode decides what the read does.
+struct LibraryLockCase {
+  const char* name;
+  const char* flags;
+  int16_t status;
+  size_t attempts;  // reads of the record (pauses + 1)
+};
+
+class LibraryLockTest : public LibraryTest,
+                        public ::testing::WithParamInterface<LibraryLockCase> {};
+
+TEST_P(LibraryLockTest, FollowsTheLockMode) {
+  const LibraryLockCase& c = GetParam();
+  OpenAndFill(kRecords);
+  std::vector<uint8_t> other(129, 0);
+  std::string path = dir_ + "/DADES/Units.dat";
+  std::string key = path;
+  key.resize(256, '\0');
+  std::string data(1536, ' ');
+  uint32_t length = 0;
+  ASSERT_EQ(library_.Call(kOpOpen, other.data(), data.data(), &length, key.data(),
+                          static_cast<uint8_t>(path.size()), 0),
+            0);
+  key = "A002";
+  key.resize(256, '\0');
+  length = 1536;
+  ASSERT_EQ(
+      library_.Call(kOpGetEqual + kLockBias, other.data(), data.data(), &length, key.data(), 4, 0),
+      0);
+  // The other open lets go at the first pause.
+  ReleasingClock clock([&] {
+    uint32_t none = 0;
+    library_.Call(1, other.data(), data.data(), &none, key.data(), 0, 0);
+  });
+  platform::Current().clock = &clock;
+  ASSERT_EQ(SetLockMode(kUnits, c.flags), 0);
+  area_ = "unchanged-----------";
+  EXPECT_EQ(FindByKey(kUnits, 0, "A002", 0), c.status);
+  platform::Current().clock = &services_.clock;
+  EXPECT_EQ(clock.sleeps().size() + 1, c.attempts);
+  EXPECT_EQ(Code(), c.status == 0 ? "A002" : "unch");
+  if (clock.sleeps().empty())
+    library_.Call(1, other.data(), data.data(), &length, key.data(), 0, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, LibraryLockTest,
+                         ::testing::Values(LibraryLockCase{"NoLockReads", "D", 0, 1},
+                                           LibraryLockCase{"NoWaitReturns84", "B", 84, 1},
+                                           LibraryLockCase{"WaitRetries", "A", 0, 2}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(LibraryTest, ResetClosesEverything) {
   OpenAndFill(kRecords);
