@@ -209,7 +209,9 @@ PrintRendering RenderPrintFile(std::string_view bytes) {
     if (record.rfind("DEVICE", 0) == 0) return fail("a second device record");
     if (record.rfind("PAGE", 0) == 0) {
       long length = 0;
-      if (!ParsePrintNumber(std::string_view(record).substr(4), &length) || length < 0) {
+      // Any page length the program writes begins a page, also a negative one (a template may
+      // give one); the plain-text pages are as long as their text.
+      if (!ParsePrintNumber(std::string_view(record).substr(4), &length)) {
         return fail("page record without a valid page length: " + platform::Cp850ToUtf8(record));
       }
       pages.NewPage();
@@ -229,10 +231,13 @@ PrintRendering RenderPrintFile(std::string_view bytes) {
     }
     long column = 0;
     long line_ends = 0;
-    if (!ParsePrintNumber(std::string_view(record).substr(0, first_comma), &column) || column < 0 ||
+    if (!ParsePrintNumber(std::string_view(record).substr(0, first_comma), &column) ||
         column > kMaxColumn) {
       return fail("text record with an invalid column: " + platform::Cp850ToUtf8(record));
     }
+    // A column left of the paper's edge (a header longer than the line, a hanging indent
+    // beyond the left margin) starts at the edge; 0 still means "go on".
+    if (column < 0) column = 1;
     if (!ParsePrintNumber(std::string_view(record).substr(last_comma + 1), &line_ends) ||
         line_ends > kMaxLinesPerRecord) {
       return fail("text record with an invalid line-end count: " + platform::Cp850ToUtf8(record));

@@ -99,7 +99,17 @@ INSTANTIATE_TEST_SUITE_P(
                    {"PAGE 9 ", "*@e", "*b", " 1 ,bold, 0 ", "*b", " 0 , text, 1 "},
                    "bold text\n",
                    1},
-        RenderCase{"TextBeforeAnyPageOpensOne", {" 2 ,x, 1 "}, " x\n", 1}),
+        RenderCase{"TextBeforeAnyPageOpensOne", {" 2 ,x, 1 "}, " x\n", 1},
+        // Records the program writes for odd templates: a negative page length still begins a
+        // page, a column left of the edge starts at the edge.
+        RenderCase{"NegativePageLengthBeginsAPage",
+                   {"PAGE 9 ", " 1 ,a, 1 ", "PAGE-3 ", " 1 ,b, 1 "},
+                   "a\n\fb\n",
+                   2},
+        RenderCase{"NegativeColumnStartsAtTheEdge",
+                   {"PAGE 9 ", "-3 ,header, 2 ", " 2 ,x, 1 "},
+                   "header\n\n x\n",
+                   1}),
     [](const testing::TestParamInfo<RenderCase>& info) { return info.param.name; });
 
 struct FaultCase {
@@ -126,13 +136,11 @@ INSTANTIATE_TEST_SUITE_P(
                     FaultCase{"NoDeviceRecord", "PAGE 66 \r\n", 1, "device"},
                     FaultCase{"SecondDevice", "DEVICE\r\nDEVICELPT1\r\n", 2, "device"},
                     FaultCase{"PageWithoutNumber", "DEVICE\r\nPAGE x\r\n", 2, "page length"},
-                    FaultCase{"NegativePage", "DEVICE\r\nPAGE -3 \r\n", 2, "page length"},
                     FaultCase{"PlainWords", "DEVICE\r\nPAGE 9 \r\nhello\r\n", 3, "unrecognised"},
                     FaultCase{"OneComma", "DEVICE\r\n 1 ,a\r\n", 2, "unrecognised"},
                     FaultCase{"UnknownJustification", "DEVICE\r\nJUSQ\r\n", 2, "justification"},
                     FaultCase{"FillWithoutClosingBackslash", "DEVICE\r\nJUSN 96 \\-\r\n", 2,
                               "justification"},
-                    FaultCase{"NegativeColumn", "DEVICE\r\n -1 ,a, 1 \r\n", 2, "column"},
                     FaultCase{"ColumnNotANumber", "DEVICE\r\n x ,a, 1 \r\n", 2, "column"},
                     FaultCase{"LineEndsNotANumber", "DEVICE\r\n 1 ,a, 1x \r\n", 2, "line-end"},
                     FaultCase{"HugeLineEnds", "DEVICE\r\n 1 ,a, 99999999 \r\n", 2, "line-end"},
