@@ -72,18 +72,19 @@ class HostOutputFile : public OutputFile {
 
 std::string SuiteToHostSyntax(std::string_view suite_path) {
   std::string_view rest = suite_path;
+  std::string out;
   if (rest.size() >= 2 && rest[1] == ':' &&
       ((rest[0] >= 'A' && rest[0] <= 'Z') || (rest[0] >= 'a' && rest[0] <= 'z'))) {
-    rest.remove_prefix(2);
     // "C:" alone or "C:NAME" is relative to the drive's root on this host.
-    std::string out = "/";
-    for (char c : rest) out += (c == '\\') ? '/' : c;
-    if (out.size() > 1 && out[1] == '/') out.erase(0, 1);
-    return out;
+    rest.remove_prefix(2);
+    out = "/";
   }
-  std::string out(rest);
-  for (char& c : out) {
+  // Separators become "/", and a run of them one: a directory written "/TMP/" that gets the
+  // suite's "\" appended still names "/TMP/".
+  for (char c : rest) {
     if (c == '\\') c = '/';
+    if (c == '/' && !out.empty() && out.back() == '/') continue;
+    out += c;
   }
   return out;
 }

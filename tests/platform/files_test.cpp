@@ -21,6 +21,8 @@ TEST(SuitePaths, MapToHostSyntax) {
       {"c:TMP", "/TMP"},
       {"/already/host", "/already/host"},
       {"", ""},
+      {"/work/TMP/\\merge.tmp", "/work/TMP/merge.tmp"},
+      {"TMP\\\\x", "TMP/x"},
   };
   for (const Case& c : cases) EXPECT_EQ(SuiteToHostSyntax(c.suite), c.host) << c.suite;
 }
