@@ -517,7 +517,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(FieldEditorTest, ChoiceInitialMatchesAfterFolding) {
   Keyboard().Choices = "|1,\x90xit|2,Cap";
-  // "\x82" (e acute) folds to E, like the description's "\x90" (E acute capital).
+  // "\x82" (e acute) folds to E, like "\x90" (E acute capital) itself.
   EditResult r = Edit("2", 0, 1, {0x82, kEnter});
   EXPECT_EQ(r.buffer, "1");
   EXPECT_FALSE(Folding().On);  // the caller's folding switch is left as it was
