@@ -223,15 +223,7 @@ class Installation {
     platform::Services& s = platform::Current();
     saved_ = s;
     s = platform::Services{&env_, &clock_, &files_, &console_, &processes_, &records_};
-    ResetSession();
-    ResetFileTable();
-    ResetPrinting();
-    ResetMerging();
-    ResetMailing();
-    ResetMailingRun();
-    ResetLetterhead();
-    ResetDateDisplay();
-    ResetNumberDisplay();
+    ResetMailingState();
     LoadSession();
     LoadLetterhead();
     for (auto [id, name, area] : {std::tuple{kTextsFileId, "DADES\\Textos", &texts_},

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "format/dates.h"
 #include "format/edit_mask.h"
 #include "mailing/print_file.h"
 #include "mailing/template_merge.h"
@@ -37,6 +38,19 @@ int LabelsAcross(const MailingParameters& parameters) {
 }
 
 }  // namespace
+
+void ResetMailingState() {
+  ResetSession();
+  ResetFileTable();
+  ResetPrinting();
+  ResetMerging();
+  ResetMailing();
+  ResetMailingRun();
+  ResetLetterhead();
+  ResetCurrency();
+  ResetDateDisplay();
+  ResetNumberDisplay();
+}
 
 void TellOperator(const std::string& text) {
   ShowMessageAndWait(12, text);

@@ -62,16 +62,7 @@ class GoldenTest : public ::testing::Test {
     installed_ = true;
     platform::Current() =
         platform::Services{&env_, &clock_, &files_, &console_, &processes_, &records_};
-    ResetSession();
-    ResetFileTable();
-    ResetPrinting();
-    ResetMerging();
-    ResetMailing();
-    ResetMailingRun();
-    ResetLetterhead();
-    ResetCurrency();
-    ResetDateDisplay();
-    ResetNumberDisplay();
+    ResetMailingState();
     LoadSession();
     LoadLetterhead();
     for (auto [id, name, area] : {std::tuple{kTextsFileId, "DADES\\Textos", &texts_},

@@ -42,16 +42,7 @@ class AnsweringConsole : public platform::MemoryConsole {
 class MailingTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetSession();
-    ResetFileTable();
-    ResetPrinting();
-    ResetMerging();
-    ResetMailing();
-    ResetMailingRun();
-    ResetLetterhead();
-    ResetCurrency();
-    ResetDateDisplay();
-    ResetNumberDisplay();
+    ResetMailingState();
     SetParameterScreen(nullptr);
     platform::Current().console = &console_;
     Session().RootDir = "/root/";
