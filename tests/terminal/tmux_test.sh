@@ -67,6 +67,17 @@ start_probe() {
 
 screen_of() { tm capture-pane -p -t "$1"; }
 
+# Waits (up to about 10 s) until the pane of window $1 shows the fixed text $2.
+wait_for_screen() {
+  local tries=100
+  while [ "$tries" -gt 0 ]; do
+    grep -qF -- "$2" <<<"$(screen_of "$1")" && return 0
+    sleep 0.1
+    tries=$((tries - 1))
+  done
+  return 1
+}
+
 # After the probe ended: its exit status and a terminal back in its normal mode.
 check_given_back() {
   local name=$1 expected_status=$2
@@ -125,7 +136,7 @@ done
 # Esc alone must wait out the delay that tells it from Alt+key.
 tm send-keys -t keys Escape
 expected_lines+=("key 1b")
-sleep 0.3
+sleep 1
 # Accented letters typed as UTF-8 arrive as their code-page-850 characters.
 for pair in "é 82" "ç 87" "à 85" "ñ a4" "·  fa"; do
   tm send-keys -t keys -l "${pair%% *}"
@@ -153,14 +164,16 @@ fi
 grep -q "Last key: 78" <<<"$(screen_of keys)" || fail "the screen does not show the last key"
 
 # A terminal too small shows the request to enlarge it, and the screen comes back after.
+# Each key is sent only once the probe shows that it has seen the new size, so a slow machine
+# cannot read a key before the resize that should come first.
 tm resize-window -t keys -x 60 -y 20
+wait_for_screen keys "80 x 25" || fail "no request to enlarge a 60 x 20 terminal"
 tm send-keys -t keys -H 1b 5b 41  # Up
-sleep 0.5
-grep -q "80 x 25" <<<"$(screen_of keys)" || fail "no request to enlarge a 60 x 20 terminal"
+sleep 1.5
 tm resize-window -t keys -x 100 -y 30
+wait_for_screen keys "╔══════════╗" || fail "the screen did not come back after enlarging"
 tm send-keys -t keys -H 1b 5b 42  # Down
-sleep 0.5
-grep -qF "╔══════════╗" <<<"$(screen_of keys)" || fail "the screen did not come back after enlarging"
+wait_for "$work/keys.out" '^key 5000' 50
 # Up, typed while the screen could not be seen, was set aside; Down, typed after, was read.
 after_click=$(sed -n '/^click/,$p' "$work/keys.out" | tail -n +2)
 [ "$after_click" = "key 5000" ] ||
