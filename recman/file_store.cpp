@@ -178,6 +178,15 @@ void FileStore::Close() {
   db_ = nullptr;
 }
 
+sqlite3_stmt* FileStore::PreparePersistent(const std::string& sql, sqlite3_stmt** slot) {
+  if (sqlite3_prepare_v3(db_, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, slot, nullptr) !=
+      SQLITE_OK) {
+    sqlite3_finalize(*slot);
+    *slot = nullptr;
+  }
+  return *slot;
+}
+
 sqlite3_stmt* FileStore::Statement(Fixed which) {
   sqlite3_stmt*& slot = fixed_statements_[which];
   if (slot != nullptr) return slot;
@@ -226,12 +235,7 @@ sqlite3_stmt* FileStore::Statement(Fixed which) {
     case kFixedCount:
       return nullptr;
   }
-  if (sqlite3_prepare_v3(db_, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &slot, nullptr) !=
-      SQLITE_OK) {
-    sqlite3_finalize(slot);
-    slot = nullptr;
-  }
-  return slot;
+  return PreparePersistent(sql, &slot);
 }
 
 sqlite3_stmt* FileStore::Statement(int key, Query query) {
@@ -282,12 +286,7 @@ sqlite3_stmt* FileStore::Statement(int key, Query query) {
     case kQueryCount:
       return nullptr;
   }
-  if (sqlite3_prepare_v3(db_, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &slot, nullptr) !=
-      SQLITE_OK) {
-    sqlite3_finalize(slot);
-    slot = nullptr;
-  }
-  return slot;
+  return PreparePersistent(sql, &slot);
 }
 
 int16_t FileStore::StatusOf(int rc) const {

@@ -102,6 +102,8 @@ class FileStore {
 
   sqlite3_stmt* Statement(int key, Query query);
   sqlite3_stmt* Statement(Fixed which);
+  // Prepares `sql` into *slot for repeated use; null (and *slot null) when it fails.
+  sqlite3_stmt* PreparePersistent(const std::string& sql, sqlite3_stmt** slot);
   int16_t StatusOf(int rc) const;
   int16_t Begin();
   int16_t Finish(int16_t status);
