@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -339,6 +341,90 @@ std::string TextReader::ReadLine() {
     if (pos_ < data_.size() && data_[pos_] == '\n') ++pos_;
   }
   return line;
+}
+
+int TextReader::LineNumber() const {
+  size_t end = std::min(pos_, data_.size());
+  return 1 + static_cast<int>(std::count(data_.begin(), data_.begin() + end, '\r'));
+}
+
+void TextReader::SkipBlanks() {
+  while (pos_ < data_.size() && data_[pos_] == ' ') ++pos_;
+}
+
+void TextReader::ConsumeSeparator() {
+  if (AtFileEnd(pos_)) return;
+  if (data_[pos_] == ',') {
+    ++pos_;
+  } else if (data_[pos_] == '\r') {
+    ++pos_;
+    if (pos_ < data_.size() && data_[pos_] == '\n') ++pos_;
+  }
+}
+
+TextReader::Item TextReader::ReadTextItem(std::string* item) {
+  item->clear();
+  SkipBlanks();
+  if (AtFileEnd(pos_)) {
+    pos_ = data_.size();
+    return Item::kEnd;
+  }
+  if (data_[pos_] == '"') {
+    ++pos_;
+    size_t close = pos_;
+    while (!AtFileEnd(close) && data_[close] != '"') ++close;
+    item->assign(data_, pos_, close - pos_);
+    if (AtFileEnd(close)) {
+      pos_ = data_.size();
+      return Item::kUnclosedQuote;
+    }
+    pos_ = close + 1;
+    while (!AtFileEnd(pos_) && data_[pos_] != ',' && data_[pos_] != '\r') ++pos_;
+  } else {
+    while (!AtFileEnd(pos_) && data_[pos_] != ',' && data_[pos_] != '\r') {
+      char c = data_[pos_++];
+      if (c != '\t' && c != '\n') item->push_back(c);
+    }
+  }
+  ConsumeSeparator();
+  return Item::kRead;
+}
+
+TextReader::Item TextReader::ReadNumberItem(int32_t* value) {
+  *value = 0;
+  auto blank = [this](size_t p) {
+    return p < data_.size() && (data_[p] == ' ' || data_[p] == '\t' || data_[p] == '\n');
+  };
+  while (blank(pos_)) ++pos_;
+  if (AtFileEnd(pos_)) {
+    pos_ = data_.size();
+    return Item::kEnd;
+  }
+  size_t start = pos_;
+  while (!AtFileEnd(pos_) && !blank(pos_) && data_[pos_] != ',' && data_[pos_] != '\r') ++pos_;
+  std::string_view text(data_.data() + start, pos_ - start);
+  size_t i = 0;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  int64_t number = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    number = std::min<int64_t>(number * 10 + (text[i] - '0'), int64_t{1} << 31);
+  }
+  if (negative) number = -number;
+  *value = static_cast<int32_t>(std::clamp<int64_t>(number, INT32_MIN, INT32_MAX));
+  while (blank(pos_)) ++pos_;
+  ConsumeSeparator();
+  return Item::kRead;
+}
+
+bool TextReader::SkipCommentLines() {
+  while (!AtEnd()) {
+    size_t p = pos_;
+    while (p < data_.size() && data_[p] == ' ') ++p;
+    if (p >= data_.size() || data_[p] != '\'') return true;
+    ReadLine();
+  }
+  return false;
 }
 
 }  // namespace zem::platform

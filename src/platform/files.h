@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -114,8 +115,35 @@ class TextReader {
   std::string ReadLine();
   // Bytes not read yet.
   size_t Remaining() const { return data_.size() - pos_; }
+  // The line the next byte stands on, counted from 1 (for messages).
+  int LineNumber() const;
+
+  // Items, as the screen form file and the message catalogue hold them. Items are separated by
+  // commas or line ends; blanks before an item are skipped. A quoted item runs to the next
+  // double quote (commas and line ends included, the quotes not) and whatever follows the
+  // closing quote up to the comma or line end is ignored. An unquoted item runs up to the next
+  // comma or CR, keeps its trailing blanks and drops tab and LF bytes. The comma or CR LF that
+  // closes an item is consumed. A byte 26 ends the item and the text.
+  enum class Item {
+    kRead,          // an item was read
+    kEnd,           // the text ended before the item began
+    kUnclosedQuote  // a quoted item ran to the end of the text; what was read is kept
+  };
+  Item ReadTextItem(std::string* item);
+  // A number item: an optionally signed decimal number up to a comma, blank or line end, with
+  // the blanks around it skipped and one comma or line end after it consumed. A number that
+  // cannot be read is 0; one beyond the 32-bit range is cut to it.
+  Item ReadNumberItem(int32_t* value);
+  // Skips the lines whose first non-blank character is "'"; the first other line is left to
+  // be read. False when the text ends.
+  bool SkipCommentLines();
 
  private:
+  bool AtFileEnd(size_t pos) const { return pos >= data_.size() || data_[pos] == 26; }
+  void SkipBlanks();
+  // Consumes one comma or one line end (CR with the LF after it) at the read position.
+  void ConsumeSeparator();
+
   std::string data_;
   size_t pos_ = 0;
 };

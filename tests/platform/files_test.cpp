@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -80,6 +81,34 @@ TEST(TextReader, FollowsSuiteLineRules) {
   std::vector<std::string> lines;
   while (!reader.AtEnd()) lines.push_back(reader.ReadLine());
   EXPECT_EQ(lines, (std::vector<std::string>{"a", "b\nc", "d", ""}));
+}
+
+// One item reader serves the screen form file and the message catalogue.
+TEST(TextReader, ReadsItems) {
+  TextReader reader(
+      "  plain  ,\"a, \r\nquoted\" ignored,x\ty\nz\r\n"
+      "last\r\n\"open");
+  std::vector<std::string> items;
+  std::string item;
+  TextReader::Item result;
+  while ((result = reader.ReadTextItem(&item)) == TextReader::Item::kRead) items.push_back(item);
+  EXPECT_EQ(items, (std::vector<std::string>{"plain  ", "a, \r\nquoted", "xyz", "last"}));
+  EXPECT_EQ(result, TextReader::Item::kUnclosedQuote);
+  EXPECT_EQ(item, "open");
+  EXPECT_EQ(reader.ReadTextItem(&item), TextReader::Item::kEnd);
+}
+
+TEST(TextReader, ReadsNumberItemsAndSkipsComments) {
+  TextReader reader(
+      "' a comment\r\n  ' another\r\n 12, -3 ,x7\r\n99999999999\r\n4 5\r\n\x1a"
+      "9");
+  EXPECT_TRUE(reader.SkipCommentLines());
+  EXPECT_EQ(reader.LineNumber(), 3);
+  std::vector<int32_t> numbers;
+  int32_t n;
+  while (reader.ReadNumberItem(&n) == TextReader::Item::kRead) numbers.push_back(n);
+  EXPECT_EQ(numbers, (std::vector<int32_t>{12, -3, 0, INT32_MAX, 4, 5}));
+  EXPECT_FALSE(reader.SkipCommentLines());
 }
 
 }  // namespace
