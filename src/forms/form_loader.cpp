@@ -61,12 +61,14 @@ class FormReader {
   static constexpr const char* kScreenEnds = "EL FITXER ACABA DINS D'UNA PANTALLA";
   static constexpr const char* kPickListEnds = "EL FITXER ACABA DINS D'UNA LLISTA";
 
+  // Reports the line the item being read starts on.
   bool Fail(const char* problem) {
-    stop_ = Stop{reader_.LineNumber(), FormText(problem)};
+    stop_ = Stop{item_line_, FormText(problem)};
     return false;
   }
 
   bool Number(int32_t* value, const char* ends) {
+    item_line_ = reader_.LineNumber();
     if (reader_.ReadNumberItem(value) == Item::kEnd) return Fail(ends);
     return true;
   }
@@ -84,6 +86,7 @@ class FormReader {
     return true;
   }
   bool Text(std::string* text, const char* ends) {
+    item_line_ = reader_.LineNumber();
     switch (reader_.ReadTextItem(text)) {
       case Item::kRead:
         return true;
@@ -145,6 +148,7 @@ class FormReader {
   }
 
   TextReader reader_;
+  int item_line_ = 0;
   Stop stop_;
 };
 
