@@ -99,15 +99,20 @@ INSTANTIATE_TEST_SUITE_P(
         LoadCase{"EmptyFile", "", Outcome::kLoaded, 0, ""},
         LoadCase{"EndsAfterTheScreens", kForm.substr(0, kForm.find("' pick")), Outcome::kLoaded, 0,
                  ""},
-        LoadCase{"Byte26EndsTheFile", "1,0\nd\n0,0,0,0,0,0\n\x1a" "1\n", Outcome::kLoaded, 0, ""},
+        LoadCase{"Byte26EndsTheFile",
+                 "1,0\nd\n0,0,0,0,0,0\n\x1a"
+                 "1\n",
+                 Outcome::kLoaded, 0, ""},
         LoadCase{"EndsInsideTheHeader", "' x\n2\n", Outcome::kMalformed, 3,
-                 "EL FITXER ACABA DINS DE LA CAP\x80" "ALERA"},
+                 "EL FITXER ACABA DINS DE LA CAP\x80"
+                 "ALERA"},
         LoadCase{"EndsInsideAScreen", "1,2\nd\n2,0,0,0,0,0\n1,1,A,3,0,0,0,0,0,\"\"\n",
                  Outcome::kMalformed, 5, kInsideScreen},
         LoadCase{"EndsInsideAPickList", "0,0\n1\n60,1,3\n", Outcome::kMalformed, 4,
                  "EL FITXER ACABA DINS D'UNA LLISTA"},
         LoadCase{"MoreFieldsThanTheHeaderAllows", "1,1\nd\n2,0,0,0,0,0\n", Outcome::kMalformed, 3,
-                 "UNA PANTALLA T\x90 M\x90S CAMPS DELS QUE DIU LA CAP\x80" "ALERA"},
+                 "UNA PANTALLA T\x90 M\x90S CAMPS DELS QUE DIU LA CAP\x80"
+                 "ALERA"},
         LoadCase{"NegativeScreenCount", "-1,1\n", Outcome::kMalformed, 1, kBadSize},
         LoadCase{"NegativeLength", "1,1\nd\n1,0,0,0,0,0\n1,1,A,-3,0,0,0,0,0,\"\"\n",
                  Outcome::kMalformed, 4, kBadSize},
