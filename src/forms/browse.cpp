@@ -223,8 +223,10 @@ int16_t ShowList(int16_t number, const PickList& list, int16_t& result) {
   const std::string start = BrowseStart(number, list);
   if (list.FileId != 0) SetLockMode(list.FileId, "+d");
   SetColour("+n");
-  OpenWindow(list.Top, list.Left, list.Bottom, list.Right);
-  DrawFrame(2);
+  // A window the screen cannot hold, or without room for a line, offers nothing to choose.
+  const bool opened = OpenWindow(list.Top, list.Left, list.Bottom, list.Right);
+  if (opened) DrawFrame(2);
+  const bool usable = opened && list.Bottom - list.Top > 1 && list.Right - list.Left > 1;
   SetColour("h");
   int16_t key = 0;
   {
@@ -233,8 +235,7 @@ int16_t ShowList(int16_t number, const PickList& list, int16_t& result) {
     if (list.SubBrowse != 0) SetExitKeys("a", "3e00");
     {
       BrowseSource source(number, list.FileId, list.KeyNumber, start);
-      // A window without room for a line offers nothing to choose.
-      if (list.Bottom - list.Top > 1 && list.Right - list.Left > 1) {
+      if (usable) {
         key = BrowseList(list, source).Run(result);
       } else {
         result = -1;

@@ -94,6 +94,16 @@ int16_t ClickedField(const FormScreen& screen, int16_t code) {
   return 0;
 }
 
+// The field of the screen whose F4 offers pick list `list`: the nearest one before `from`, else
+// the nearest after it; 0 when no field offers it.
+int16_t FieldOffering(const FormScreen& screen, int16_t list, int16_t from) {
+  for (int16_t n = static_cast<int16_t>(from - 1); n >= 1; --n)
+    if (screen.Fields[n - 1].Browse == list) return n;
+  for (int16_t n = static_cast<int16_t>(from + 1); n <= screen.FieldCount; ++n)
+    if (screen.Fields[n - 1].Browse == list) return n;
+  return 0;
+}
+
 void WriteAt(int row, int column, const std::string& text) {
   LocateInWindow(static_cast<int16_t>(row), static_cast<int16_t>(column));
   platform::Screen().Print(text);
@@ -114,9 +124,10 @@ class ScreenRun {
     const bool windowed = screen_.Window.Top != 0;
     if (windowed) {
       SetColour("+n");
-      OpenWindow(screen_.Window.Top, screen_.Window.Left, screen_.Window.Bottom,
-                 screen_.Window.Right);
-      DrawFrame(2);
+      // A refused window must not clear the window around it.
+      if (OpenWindow(screen_.Window.Top, screen_.Window.Left, screen_.Window.Bottom,
+                     screen_.Window.Right))
+        DrawFrame(2);
       SetColour("-");
     }
     PaintScreen(number_);
@@ -198,8 +209,16 @@ class ScreenRun {
       Form().ChosenPickList = 0;
       RunBrowse(field.Browse, result);
       if (result != 0) return false;
-      StoreChoice(Form().ChosenPickList, number_, n);
-      key_ = (n == last_ && screen_.NextScreen == 0) ? keys::kEnter : keys::kDown;
+      const int16_t chosen = Form().ChosenPickList;
+      if (chosen == field.Browse) {
+        StoreChoice(chosen, number_, n);
+        key_ = (n == last_ && screen_.NextScreen == 0) ? keys::kEnter : keys::kDown;
+      } else {
+        // Chosen in a sub-list: the key goes to the field that offers that list itself, and
+        // the operator stays here to pick from this field's own list again.
+        const int16_t target = FieldOffering(screen_, chosen, n);
+        if (target != 0) StoreChoice(chosen, number_, target);
+      }
       return true;
     }
     if (field.InfoWidth > 0)

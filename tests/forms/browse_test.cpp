@@ -152,8 +152,7 @@ TEST_F(BrowseTest, TheWorkFileHoldsEveryListedLineWithItsRecordPosition) {
 
 struct SidewaysCase {
   const char* name;
-  int rights;
-  int lefts;
+  const char* script;   // after the filter screen's Enter
   std::string heading;  // the top frame line, columns 5 to 45
   std::string first;    // list row 1, its first 12 columns
 };
@@ -164,9 +163,7 @@ TEST_P(SidewaysTest, StepsByEightWhileALineReachesFurtherAndShowsArrows) {
   // Every line is 60 long in a list 39 wide: 21 more; offsets 1, 9, 17 and 25.
   const SidewaysCase& c = GetParam();
   AddTextsFile();
-  PushKey(kEnter);
-  for (int i = 0; i < c.rights; ++i) PushKey(kRight);
-  for (int i = 0; i < c.lefts; ++i) PushKey(kLeft);
+  PushScript(std::string("E") + c.script);
   PushKey(kAltX);
   int16_t result = 0;
   RunBrowse(1, result);
@@ -175,24 +172,24 @@ TEST_P(SidewaysTest, StepsByEightWhileALineReachesFurtherAndShowsArrows) {
   EXPECT_EQ(ListRow(kListRow, 12), c.first);
 }
 
-const std::string kRule(26, '\xcd');
+const std::string kStart = "\xc9 Grup    Codi" + std::string(26, '\xcd') + "\x10";
+const std::string kEnd = "\x11" + std::string(39, '\xcd') + "\xbb";
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Steps, SidewaysTest,
     ::testing::Values(
-        SidewaysCase{"Start", 0, 0, "\xc9 Grup    Codi" + kRule + "\x10", "BLOCS     CA"},
-        SidewaysCase{"OneStep", 1, 0, "\x11 Codi" + std::string(34, '\xcd') + "\x10",
-                     "  CAPCAL    "},
-        SidewaysCase{"ThreeStepsReachTheEnd", 3, 0, "\x11" + std::string(39, '\xcd') + "\xbb",
-                     "alera       "},
-        SidewaysCase{"AFourthStepDoesNothing", 4, 0, "\x11" + std::string(39, '\xcd') + "\xbb",
-                     "alera       "},
-        SidewaysCase{"BackToTheStart", 2, 3, "\xc9 Grup    Codi" + kRule + "\x10", "BLOCS     CA"}),
+        SidewaysCase{"Start", "", kStart, "BLOCS     CA"},
+        SidewaysCase{"OneStep", "R", "\x11 Codi" + std::string(34, '\xcd') + "\x10", "  CAPCAL    "},
+        SidewaysCase{"ThreeStepsReachTheEnd", "RRR", kEnd, "alera       "},
+        SidewaysCase{"AFourthStepDoesNothing", "RRRR", kEnd, "alera       "},
+        SidewaysCase{"BackToTheStart", "RRLLL", kStart, "BLOCS     CA"}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 struct ScrollCase {
   const char* name;
-  std::vector<int16_t> keys;
+  const char* script;
   std::vector<std::string> numbers;  // the three list rows' first 3 columns
   int highlighted;                   // list row, from 1
 };
@@ -202,8 +199,7 @@ class ScrollTest : public BrowseTest, public ::testing::WithParamInterface<Scrol
 TEST_P(ScrollTest, MovesThroughSevenPropertiesThreeAtATime) {
   const ScrollCase& c = GetParam();
   AddProperties(7);
-  AddUnits();
-  PushKeys(c.keys);
+  PushScript(c.script);
   PushKey(kAltX);
   int16_t result = 0;
   RunBrowse(2, result);
@@ -211,24 +207,21 @@ TEST_P(ScrollTest, MovesThroughSevenPropertiesThreeAtATime) {
   EXPECT_EQ(highlighted - kListRow + 1, c.highlighted);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Keys, ScrollTest,
     ::testing::Values(
-        ScrollCase{"UpOnTheFirstLineDoesNothing", {kUp}, {"001", "002", "003"}, 1},
-        ScrollCase{"DownMovesTheHighlight", {kDown, kDown}, {"001", "002", "003"}, 3},
-        ScrollCase{"DownOnTheBottomRowScrolls", {kDown, kDown, kDown}, {"002", "003", "004"}, 3},
-        ScrollCase{
-            "UpOnTheTopRowScrolls", {kDown, kDown, kDown, kUp, kUp, kUp}, {"001", "002", "003"}, 1},
-        ScrollCase{"PgDnShowsTheNextPage", {kPgDn}, {"004", "005", "006"}, 1},
-        ScrollCase{"PgDnToTheLastLine", {kPgDn, kPgDn}, {"007", "   ", "   "}, 1},
-        ScrollCase{
-            "PgDnWithoutMoreLinesDoesNothing", {kPgDn, kPgDn, kPgDn}, {"007", "   ", "   "}, 1},
-        ScrollCase{"PgUpGoesBackAPage", {kDown, kPgDn, kPgUp}, {"001", "002", "003"}, 2},
-        ScrollCase{"DownOnTheLastLineDoesNothing",
-                   {kDown, kDown, kDown, kDown, kDown, kDown, kDown},
-                   {"005", "006", "007"},
-                   3}),
+        ScrollCase{"UpOnTheFirstLineDoesNothing", "U", {"001", "002", "003"}, 1},
+        ScrollCase{"DownMovesTheHighlight", "DD", {"001", "002", "003"}, 3},
+        ScrollCase{"DownOnTheBottomRowScrolls", "DDD", {"002", "003", "004"}, 3},
+        ScrollCase{"UpOnTheTopRowScrolls", "DDDUUU", {"001", "002", "003"}, 1},
+        ScrollCase{"PgDnShowsTheNextPage", "N", {"004", "005", "006"}, 1},
+        ScrollCase{"PgDnToTheLastLine", "NN", {"007", "   ", "   "}, 1},
+        ScrollCase{"PgDnWithoutMoreLinesDoesNothing", "NNN", {"007", "   ", "   "}, 1},
+        ScrollCase{"PgUpGoesBackAPage", "DNP", {"001", "002", "003"}, 2},
+        ScrollCase{"DownOnTheLastLineDoesNothing", "DDDDDDD", {"005", "006", "007"}, 3}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST_F(BrowseTest, APickListOverAnEmptyFileShowsItsHeadingAndCancelsOnEnter) {
   AddProperties(0);
@@ -248,7 +241,7 @@ TEST_F(BrowseTest, EscTypedDuringTheReadingStopsItAndKeepsTheLinesRead) {
   AddProperties(7);
   services.console.Push(platform::InputEvent{});  // nothing typed while the first record is read
   services.console.Push(platform::InputEvent{});
-  PushKeys({kEsc, kDown, kDown, kEnter});
+  PushScript("XDDE");
   int16_t result = -1;
   RunBrowse(2, result);
   EXPECT_EQ(result, 0);
@@ -270,8 +263,9 @@ TEST_F(BrowseTest, F4StoresTheChosenKeyAndMovesOn) {
   AddProperties(13);
   AddUnits();
   // Property: PgDn, PgDn and two Downs reach 013; then the units of 013: the second, 002.
-  PushKeys({kDown, kDown, kF4, kPgDn, kPgDn, kDown, kDown, kDown, kDown, kDown, kDown, kEnter});
-  PushKeys({kF4, kDown, kEnter});
+  PushScript(
+      "DD4NNDDDDDDE"
+      "4DE");
   int16_t key = 0;
   RunScreen(1, 0, 0, key);
   EXPECT_EQ(key, kEnter);  // the choice on the last field ends the screen
@@ -281,9 +275,9 @@ TEST_F(BrowseTest, F4StoresTheChosenKeyAndMovesOn) {
 
 TEST_F(BrowseTest, ACancelledListBeepsAndTheFieldIsEditedAgain) {
   AddTextsFile();
-  PushKeys({kF4, kEsc});  // Esc on the filter screen
-  services.console.PushKeys("reccat");
-  PushKeys({kEnter, kEsc, kEsc});
+  PushScript(
+      "4X"
+      "reccatEXX");  // Esc on the filter screen, then a code typed
   int16_t key = 0;
   RunScreen(1, 0, 0, key);
   EXPECT_EQ(services.console.beeps(), 1);
@@ -292,14 +286,17 @@ TEST_F(BrowseTest, ACancelledListBeepsAndTheFieldIsEditedAgain) {
   EXPECT_EQ(TextAt(3, 4, 14), "Recordatori ca");
 }
 
-TEST_F(BrowseTest, ALineChosenInTheSubListStoresTheSubListsKey) {
+TEST_F(BrowseTest, ALineChosenInTheSubListGoesToTheFieldThatOffersTheSubList) {
   AddProperties(13);
   AddUnits();
   SetFieldValue(1, 3, "13");
-  PushKeys({kDown, kDown, kF4, kF4, kEnter, kEsc, kEsc});
+  // F4 on the property, F4 again in its list: the units of 13; the first goes to the unit
+  // field and the property field is edited again (x typed there).
+  PushScript("DD44ExEXX");
   int16_t key = 0;
   RunScreen(1, 0, 0, key);
-  EXPECT_EQ(FieldValue(1, 3), "001 ");
+  EXPECT_EQ(FieldValue(1, 4), "001");
+  EXPECT_EQ(FieldValue(1, 3), "x13 ");
   EXPECT_EQ(Windows().WindowDepth, 0);
 }
 

@@ -47,7 +47,6 @@ class EngineTest : public FormTest {
     RunScreen(screen, up, down, key);
     return key;
   }
-  void Type(const std::string& text) { services.console.PushKeys(text); }
 };
 
 struct ShowCase {
@@ -103,12 +102,12 @@ TEST_F(EngineTest, PaintsTheTitleOnTheFirstRowAndTheLabels) {
 // Three text fields of 5 characters on rows 2 to 4; the middle one may be display-only.
 struct MoveCase {
   const char* name;
-  int middle_flags;
-  int16_t may_leave_down;
-  std::vector<int16_t> keys;  // 0 stands for typing "x"
-  int16_t key;                // the key that ended the screen
-  std::vector<std::string> values;
+  const char* script;  // keys, see PushScript
+  int16_t key;         // the key that ended the screen
+  int16_t typed;       // the field that holds the typed "x"; 0 none
   int16_t left_screen;
+  int middle_flags = 0;
+  int16_t may_leave_down = 0;
 };
 
 class MoveTest : public EngineTest, public ::testing::WithParamInterface<MoveCase> {};
@@ -117,137 +116,86 @@ TEST_P(MoveTest, MovesByTheTable) {
   const MoveCase& c = GetParam();
   Load(FormOf(
       {Screen({Field(2, "A: ", 5), Field(3, "B: ", 5, c.middle_flags), Field(4, "C: ", 5)})}));
-  for (int16_t key : c.keys) {
-    if (key == 0) {
-      Type("x");
-    } else {
-      PushKey(key);
-    }
-  }
+  PushScript(c.script);
   EXPECT_EQ(Run(1, 0, c.may_leave_down), c.key);
-  for (int16_t n = 1; n <= 3; ++n) EXPECT_EQ(FieldValue(1, n), c.values[n - 1]) << n;
+  for (int16_t n = 1; n <= 3; ++n)
+    EXPECT_EQ(FieldValue(1, n), n == c.typed ? "x    " : "     ") << n;
   EXPECT_EQ(Form().LeftScreen, c.left_screen);
   EXPECT_EQ(services.console.Pending(), 0u);
 }
 
-const std::string kBlank(5, ' ');
-const std::string kX = "x    ";
-
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Keys, MoveTest,
     ::testing::Values(
-        MoveCase{"EscOnALaterFieldGoesToTheFirst",
-                 0,
-                 0,
-                 {kEnter, 0, kEsc, 0, kEsc},
-                 kEsc,
-                 {kBlank, kBlank, kBlank},
-                 0},
-        MoveCase{"EnterOnTheLastFieldLeaves",
-                 0,
-                 0,
-                 {0, kEnter, kEnter, kEnter},
-                 kEnter,
-                 {kX, kBlank, kBlank},
-                 0},
-        MoveCase{"DownOnTheLastFieldStays",
-                 0,
-                 0,
-                 {kDown, kDown, kDown, 0, kEnter},
-                 kEnter,
-                 {kBlank, kBlank, kX},
-                 0},
-        MoveCase{"UpOnTheFirstFieldOfAMainScreenStays",
-                 0,
-                 0,
-                 {kUp, 0, kF10},
-                 kF10,
-                 {kX, kBlank, kBlank},
-                 0},
-        MoveCase{"PgDnLeavesFromTheLastFieldWhenAllowed",
-                 0,
-                 1,
-                 {kPgDn, 0, kPgDn},
-                 kPgDn,
-                 {kBlank, kBlank, kX},
-                 1},
-        MoveCase{"PgDnStaysOnTheLastFieldOtherwise",
-                 0,
-                 0,
-                 {kPgDn, kPgDn, 0, kEnter},
-                 kEnter,
-                 {kBlank, kBlank, kX},
-                 0},
-        MoveCase{"PgUpGoesToTheFirstField",
-                 0,
-                 0,
-                 {kEnter, kEnter, kPgUp, 0, kF10},
-                 kF10,
-                 {kX, kBlank, kBlank},
-                 0},
-        MoveCase{"ADisplayOnlyFieldPassesTheKeyOn",
-                 4,
-                 0,
-                 {kEnter, 0, kUp, kF10},
-                 kF10,
-                 {kBlank, kBlank, kX},
-                 0},
-        MoveCase{
-            "F2WithoutAContinuationStays", 0, 0, {kF2, 0, kF10}, kF10, {kX, kBlank, kBlank}, 0},
-        MoveCase{"F4WithoutAPickListStays", 0, 0, {kF4, 0, kF10}, kF10, {kX, kBlank, kBlank}, 0}),
+        MoveCase{"EscOnALaterFieldGoesToTheFirstAndDropsTheText", "ExXxX", kEsc, 0, 0},
+        MoveCase{"EnterOnTheLastFieldLeaves", "xEEE", kEnter, 1, 0},
+        MoveCase{"DownOnTheLastFieldStays", "DDDxE", kEnter, 3, 0},
+        MoveCase{"UpOnTheFirstFieldOfAMainScreenStays", "UxZ", kF10, 1, 0},
+        MoveCase{"PgDnLeavesFromTheLastFieldWhenAllowed", "NxN", kPgDn, 3, 1, 0, 1},
+        MoveCase{"PgDnStaysOnTheLastFieldOtherwise", "NNxE", kEnter, 3, 0},
+        MoveCase{"PgUpGoesToTheFirstField", "EEPxZ", kF10, 1, 0},
+        MoveCase{"ADisplayOnlyFieldPassesTheKeyOn", "ExUZ", kF10, 3, 0, 4},
+        MoveCase{"F2WithoutAContinuationStays", "2xZ", kF10, 1, 0},
+        MoveCase{"F4WithoutAPickListStays", "4xZ", kF10, 1, 0}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST_F(EngineTest, AMouseClickOnALabelMovesToItsField) {
   Load(FormOf(
       {Screen({Field(2, "A: ", 5), Field(3, "B: ", 5), Field(4, "C: ", 5)}, 0, "5,10,12,40")}));
   PushClick(5 + 4, 10 + 1);  // the label of field 3
-  Type("m");
-  PushKey(kEnter);
+  PushScript("mE");
   EXPECT_EQ(Run(1), kEnter);
   EXPECT_EQ(FieldValue(1, 3), "m    ");
 }
 
-TEST_F(EngineTest, ABlankEntryKeepsTheValueOfAFieldThatStartsBlank) {
-  Load(FormOf({Screen({Field(2, "A: ", 5, 1), Field(3, "B: ", 5, 3)})}));
-  SetFieldValue(1, 1, "OLD");
-  SetFieldValue(1, 2, "PIN");
-  PushKeys({kEnter, kEnter});
-  EXPECT_EQ(Run(1), kEnter);
-  EXPECT_EQ(FieldValue(1, 1), "OLD  ");
-  EXPECT_EQ(FieldValue(1, 2), "PIN  ");
-  EXPECT_EQ(TextAt(3, 4, 5), "XXXXX");  // hidden: the editor's mask, never the value
-}
+// One field at row 2 with a value, edited by a script (Ctrl+Y, byte 25, clears the buffer).
+struct EntryCase {
+  const char* name;
+  std::string field;
+  const char* value;
+  const char* script;
+  std::string stored;
+  int beeps;
+};
 
-TEST_F(EngineTest, ABlankDateTakesTheSessionDate) {
+class EntryTest : public EngineTest, public ::testing::WithParamInterface<EntryCase> {};
+
+TEST_P(EntryTest, StoresWhatTheKindAccepts) {
+  const EntryCase& c = GetParam();
   Session().SessionDate = PackDigits("20240305");
-  Load(FormOf({Screen({Field(2, "D: ", 8, 0, 1)})}));
-  PushKey(kEnter);
+  Load(FormOf({Screen({c.field})}));
+  SetFieldValue(1, 1, c.value);
+  PushScript(c.script);
   EXPECT_EQ(Run(1), kEnter);
-  EXPECT_EQ(FieldValue(1, 1), "050324  ");
+  EXPECT_EQ(FieldValue(1, 1), c.stored);
+  EXPECT_EQ(services.console.beeps(), c.beeps);
 }
 
-TEST_F(EngineTest, ARefusedValueBeepsAndIsEditedAgainWithTheTypedText) {
-  Load(FormOf({Screen({Field(2, "N: ", 3, 0, 2), Field(3, "M: ", 2, 0, 7)})}));
-  Type("x1");
-  PushKeys({kEnter, kHome, kDel, kEnter});  // refused, then the x is deleted
-  Type("0");
-  PushKey(kEnter);  // 0 is outside 1 to 99
-  PushKeys({kCtrlY});
-  Type("5");
-  PushKey(kEnter);
-  EXPECT_EQ(Run(1), kEnter);
-  EXPECT_EQ(services.console.beeps(), 2);
-  EXPECT_EQ(FieldValue(1, 1), "1  ");
-  EXPECT_EQ(FieldValue(1, 2), "5 ");
-}
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, EntryTest,
+    ::testing::Values(
+        EntryCase{"BlankKeepsTheValueOfAFieldThatStartsBlank", Field(2, "A: ", 5, 1), "OLD", "E", "OLD  ", 0},
+        EntryCase{"BlankKeepsTheValueOfAHiddenField", Field(2, "A: ", 5, 2), "PIN", "E", "PIN  ", 0},
+        EntryCase{"BlankDateTakesTheSessionDate", Field(2, "D: ", 8, 0, 1), "", "E", "050324  ", 0},
+        EntryCase{"ImpossibleDateRefused", Field(2, "D: ", 8, 0, 1), "", "310911E\x19" "300911E", "300911  ", 1},
+        EntryCase{"LetterInANumberRefused", Field(2, "N: ", 3, 0, 2), "", "x1E\x19" "1E", "1  ", 1},
+        EntryCase{"CountOutsideItsRangeRefused", Field(2, "N: ", 2, 0, 7), "", "0E\x19" "5E", "5 ", 1},
+        EntryCase{"AmountOfZeroRefused", Field(2, "N: ", 10, 0, 4), "", "0E\x19" "100E", "100       ", 1},
+        EntryCase{"TextCodeAcceptsABlankWithoutTheTextsFile", Field(2, "T: ", 8, 0, 5), "", "abcE\x19" "E", "        ", 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
-TEST_F(EngineTest, ATextCodeAcceptsABlankWithoutTheTextsFile) {
-  Load(FormOf({Screen({Field(2, "T: ", 8, 0, 5)})}));
-  Type("abc");
-  PushKeys({kEnter, kCtrlY, kEnter});
-  EXPECT_EQ(Run(1), kEnter);
-  EXPECT_EQ(services.console.beeps(), 1);  // abc names no text
-  EXPECT_EQ(FieldValue(1, 1), std::string(8, ' '));
+TEST_F(EngineTest, AHiddenFieldShowsTheMaskWhileEditedAndNeverItsValue) {
+  Load(FormOf({Screen({Field(2, "A: ", 5, 2)})}));
+  SetFieldValue(1, 1, "PIN");
+  PaintScreen(1);
+  EXPECT_EQ(TextAt(2, 4, 5), "     ");
+  PushScript("E");
+  Run(1);
+  EXPECT_EQ(TextAt(2, 4, 5), "XXXXX");
 }
 
 TEST_F(EngineTest, AScreenOfDisplayOnlyFieldsEndsAtOnceAfterItsCheck) {
@@ -271,32 +219,27 @@ TEST_F(EngineTest, ARefusedCompletionStartsAgainAtTheFirstField) {
   Form().CompletionCheck = [&](int16_t, int16_t&) {
     return static_cast<int16_t>(++checks == 1 ? -1 : 0);
   };
-  PushKeys({kEnter, kEnter});
-  Type("x");
-  PushKeys({kEnter, kEnter});
+  PushScript("EExEE");
   EXPECT_EQ(Run(1), kEnter);
   EXPECT_EQ(checks, 2);
-  EXPECT_EQ(FieldValue(1, 1), kX);
+  EXPECT_EQ(FieldValue(1, 1), "x    ");
 }
 
 TEST_F(EngineTest, AContinuationRunsAfterTheLastFieldAndIsReenteredAfterPgDn) {
   Load(FormOf({Screen({Field(2, "A: ", 5), Field(3, "B: ", 5)}, 2),
                Screen({Field(2, "C: ", 5)}, 0, "10,10,14,40")}));
   // Up on the continuation's first field comes back as Esc: screen 1 stays on its last field.
-  PushKeys({kEnter, kEnter});
-  Type("q");
-  PushKeys({kUp, kEsc, kEsc});
+  PushScript("EEqUXX");
   EXPECT_EQ(Run(1, 1, 1), kEsc);
   EXPECT_EQ(FieldValue(2, 1), "q    ");
   EXPECT_EQ(Windows().WindowDepth, 0);  // the continuation's window is closed again
   EXPECT_EQ(TextAt(12, 10, 31), std::string(31, ' '));
   // PgDn on the continuation's last field leaves both screens and is remembered.
-  PushKeys({kEnter, kEnter, kPgDn});
+  PushScript("EEN");
   EXPECT_EQ(Run(1, 1, 1), kPgDn);
   EXPECT_EQ(Form().LeftScreen, 2);
   // The next run starts in the continuation; Enter there ends screen 1 as well.
-  Type("r");
-  PushKey(kEnter);
+  PushScript("rE");
   EXPECT_EQ(Run(1, 1, 1), kEnter);
   EXPECT_EQ(FieldValue(2, 1), "rq   ");
   EXPECT_EQ(Form().LeftScreen, 0);
@@ -308,13 +251,12 @@ TEST_F(EngineTest, F1OpensTheHelpOfTheMenuAndEditingGoesOn) {
   services.env.Set("COMSPEC", "CMD.EXE");
   Load(FormOf({Screen({Field(2, "A: ", 5)})}));
   PushKey(kF1);
-  Type("x");
-  PushKey(kEnter);
+  PushScript("xE");
   EXPECT_EQ(Run(1), kEnter);
   ASSERT_EQ(services.processes.calls.size(), 1u);
   EXPECT_EQ(services.processes.calls[0].args,
             (std::vector<std::string>{"/C", "KOBRAN", "AJUDA\\ZEMB.HTM"}));
-  EXPECT_EQ(FieldValue(1, 1), kX);
+  EXPECT_EQ(FieldValue(1, 1), "x    ");
 }
 
 TEST_F(EngineTest, AScreenTheFormDoesNotHaveEndsWithEsc) {

@@ -7,6 +7,8 @@
 
 #include "forms/form_tables.h"
 #include "forms_fixture.h"
+#include "platform/cp850.h"
+#include "platform/files.h"
 
 namespace zem::testing {
 namespace {
@@ -128,6 +130,18 @@ TEST_F(LoaderTest, ACommentLineInsideAScreenBlockIsReadAsData) {
   EXPECT_EQ(Form().Screens[0].FieldCount, 0);
   EXPECT_EQ(Form().Screens[0].NextScreen, 1);
   EXPECT_TRUE(Form().PickLists.empty());
+}
+
+TEST_F(LoaderTest, TheSampleFormLoads) {
+  std::string source;
+  ASSERT_TRUE(platform::HostFileSystem().ReadFile(
+      std::string(ZEM_SOURCE_DIR) + "/sample/FORMS/ZEMBRALO.QFM", &source));
+  const FormLoadResult result = LoadScreenFormBytes(FormBytes(platform::Utf8ToCp850(source)));
+  ASSERT_EQ(result.outcome, Outcome::kLoaded) << result.line << " " << result.problem;
+  ASSERT_EQ(Form().Screens.size(), 3u);
+  EXPECT_EQ(Form().Screens[0].FieldCount, 15);
+  EXPECT_EQ(Form().Screens[1].Fields[0].Choices, "|S,S\xa1|N,No");
+  EXPECT_EQ(Form().PickLists.size(), 4u);
 }
 
 TEST_F(LoaderTest, AMissingFileIsReported) {

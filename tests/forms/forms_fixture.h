@@ -52,6 +52,19 @@ class FormTest : public ScreenTest {
   }
 
   std::string Row(int row) const { return services.console.RowText(row); }
+
+  // Queues keys written one letter each: E Enter, X Esc, U Up, D Down, P PgUp, N PgDn, L Left,
+  // R Right, 2 F2, 4 F4, Z F10; lower-case letters and digits other than 2 and 4 are typed.
+  void PushScript(const std::string& script) {
+    static const std::map<char, int16_t> named = {
+        {'E', keys::kEnter}, {'X', keys::kEsc},  {'U', keys::kUp},   {'D', keys::kDown},
+        {'P', keys::kPgUp},  {'N', keys::kPgDn}, {'L', keys::kLeft}, {'R', keys::kRight},
+        {'2', keys::kF2},    {'4', keys::kF4},   {'Z', keys::kF10}};
+    for (char c : script) {
+      auto found = named.find(c);
+      PushKey(found != named.end() ? found->second : static_cast<int16_t>(c));
+    }
+  }
 };
 
 // Data files of the real record manager: texts (60), properties (506) and units (507) in the
