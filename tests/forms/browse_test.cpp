@@ -53,7 +53,8 @@ class BrowseTest : public RecordsFormTest {
       work_file = services.files.Exists(BrowseFile::Path())
                       ? services.files.Contents(BrowseFile::Path())
                       : "(none)";
-      lock_mode = OpenFiles().Slots[FindFileSlot(kFormPropertiesFile)].LockMode;
+      const int slot = FindFileSlot(kFormPropertiesFile);
+      lock_mode = slot > 0 ? OpenFiles().Slots[slot].LockMode : -1;
       return std::string();
     };
   }
