@@ -136,7 +136,6 @@ INSTANTIATE_TEST_SUITE_P(
         MoveCase{"PgDnStaysOnTheLastFieldOtherwise", "NNxE", kEnter, 3, 0},
         MoveCase{"PgUpGoesToTheFirstField", "EEPxZ", kF10, 1, 0},
         MoveCase{"ADisplayOnlyFieldPassesTheKeyOn", "ExUZ", kF10, 3, 0, 4},
-        MoveCase{"F2WithoutAContinuationStays", "2xZ", kF10, 1, 0},
         MoveCase{"F4WithoutAPickListStays", "4xZ", kF10, 1, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
@@ -211,18 +210,6 @@ TEST_F(EngineTest, AScreenOfDisplayOnlyFieldsEndsAtOnceAfterItsCheck) {
   EXPECT_EQ(key, kF10);
   EXPECT_EQ(checks, 1);
   EXPECT_EQ(TextAt(2, 1, 3), "A: ");
-}
-
-TEST_F(EngineTest, ARefusedCompletionStartsAgainAtTheFirstField) {
-  Load(FormOf({Screen({Field(2, "A: ", 5), Field(3, "B: ", 5)})}));
-  int checks = 0;
-  Form().CompletionCheck = [&](int16_t, int16_t&) {
-    return static_cast<int16_t>(++checks == 1 ? -1 : 0);
-  };
-  PushScript("EExEE");
-  EXPECT_EQ(Run(1), kEnter);
-  EXPECT_EQ(checks, 2);
-  EXPECT_EQ(FieldValue(1, 1), "x    ");
 }
 
 TEST_F(EngineTest, AContinuationRunsAfterTheLastFieldAndIsReenteredAfterPgDn) {

@@ -39,22 +39,17 @@ TEST_F(LoaderTest, ReadsEveryTableAndTranslatesLabelsChoicesAndHeadings) {
   Form().TranslateText = [](const std::string& text) { return "<" + text + ">"; };
   ASSERT_EQ(LoadScreenFormBytes(FormBytes(kForm)).outcome, Outcome::kLoaded);
   const FormState& form = Form();
-  EXPECT_EQ(form.MaxFields, 2);
   ASSERT_EQ(form.Screens.size(), 2u);
   const FormScreen& first = form.Screens[0];
   EXPECT_EQ(first.ExitKeys, "d,1b,4800,5000,3e00");
-  EXPECT_EQ(first.FieldCount, 2);
   EXPECT_EQ(first.NextScreen, 2);
   EXPECT_EQ(first.Window, (WindowRect{0, 0, 0, 0}));
   const FormField& date = first.Fields[0];
   EXPECT_EQ(date.Label, "<Data, carta: >");
-  EXPECT_EQ(date.Length, 6);
-  EXPECT_EQ(date.Kind, 1);
   EXPECT_EQ(date.Value, "      ");
   EXPECT_EQ(date.Choices, "<>");
   const FormField& state = first.Fields[1];
   EXPECT_EQ(state.Label, "<Estat: >");
-  EXPECT_EQ(state.InfoWidth, 10);
   EXPECT_EQ(state.Flags, 9);
   EXPECT_EQ(state.Browse, 1);
   EXPECT_EQ(state.Choices, "<|T,Tots|P,Pendents>");
@@ -63,11 +58,8 @@ TEST_F(LoaderTest, ReadsEveryTableAndTranslatesLabelsChoicesAndHeadings) {
   ASSERT_EQ(form.PickLists.size(), 1u);
   const PickList& list = form.PickLists[0];
   EXPECT_EQ(list.FileId, 60);
-  EXPECT_EQ(list.KeyNumber, 1);
-  EXPECT_EQ(list.Right, 70);
   EXPECT_EQ(list.FilterScreen, 2);
   EXPECT_EQ(list.Heading, "<_Codi__Descripci\xa2>");
-  EXPECT_EQ(list.SubBrowse, 0);
 }
 
 struct LoadCase {
