@@ -41,9 +41,9 @@ int16_t OpenCall(const CallArgs& call) {
   if (!file->locks.LockFileLevel(mode == kModeExclusive)) return kFileLocked;
   // Log files a reader of another account left that we may not write would refuse every
   // write: with nobody else on the file and nothing in the log, they are removed.
-  if (!file->read_only && FileStore::HasUnwritableLogFiles(path) &&
-      file->locks.LockFileLevel(true)) {
-    FileStore::RemoveIdleLogFiles(path);
+  if (!file->read_only && FileStore::HasUnwritableLogFiles(path)) {
+    if (file->locks.LockFileLevel(true)) FileStore::RemoveIdleLogFiles(path);
+    // Whether the exclusive lock came or not, the open's own one is taken again.
     if (!file->locks.LockFileLevel(mode == kModeExclusive)) return kFileLocked;
   }
   const int16_t status = file->store.Open(path, file->read_only);

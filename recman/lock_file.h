@@ -38,8 +38,8 @@ class LockFile {
   bool writable() const { return writable_; }
   void Close();
 
-  // Takes the file-level byte, shared or exclusive, without waiting. False when another
-  // open holds it in a conflicting way.
+  // Takes the file-level lock, shared or exclusive, without waiting. False when another open
+  // holds it in a conflicting way; a refused change of an open's lock leaves it none.
   bool LockFileLevel(bool exclusive);
 
   // Locks the record at `position` without waiting; false when another open holds it.

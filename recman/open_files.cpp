@@ -102,10 +102,6 @@ void OpenFiles::RemoveAll() {
   }
 }
 
-}  // namespace recman
-
-namespace recman {
-
 bool OpenFiles::InTransaction() {
   return transaction_owner_ != 0 && transaction_owner_ == Self();
 }

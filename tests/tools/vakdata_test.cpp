@@ -518,6 +518,15 @@ TEST(CliTextTest, PathsTheToolCannotUseAreRefused) {
     EXPECT_NE(err.str().find(c.message_part), std::string::npos) << err.str();
   }
   EXPECT_TRUE(records.calls.empty());
+  // On the host the system says why.
+  platform::HostFileSystem host;
+  platform::Current().files = &host;
+  std::ostringstream out, err;
+  EXPECT_EQ(RunVakdata({"dict", "/nonexistent/r.keys", "/tmp/r.xdf"}, out, err), kExitDataError);
+  EXPECT_NE(err.str().find("/nonexistent/r.keys: cannot read (No such file or directory)"),
+            std::string::npos)
+      << err.str();
+  platform::Current().files = &services.files;
 }
 
 // ---- Spreadsheet settings and where the CSV goes ----
