@@ -1,4 +1,5 @@
 // Transactions, walks over damaged files and files the caller may only read.
+#include <fcntl.h>
 #include <pwd.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -149,6 +150,27 @@ TEST_F(RecmanPermissions, ReaderLeavesNothingThatBlocksTheWriter) {
   });
   EXPECT_EQ(failed, 0) << "1 create, 2 first insert, 3 read-only read, 4 files left, "
                           "5 insert after the read";
+}
+
+TEST_F(RecmanPermissions, WriterRemovesLogFilesAnotherAccountLeft) {
+  ::chmod(dir_.c_str(), 0777);
+  const std::string path = path_;
+  ASSERT_EQ(AsNobody([&] {
+              Client c;
+              return c.Create(path, MakeBlock(10, {{{1, 1, 0}}})) == 0 ? 0 : 1;
+            }),
+            0);
+  // What a reader of another account that could not tidy up leaves: files we may not write.
+  for (const char* suffix : {"-wal", "-shm"}) {
+    const std::string leftover = path_ + suffix;
+    ::close(::open(leftover.c_str(), O_CREAT | O_WRONLY, 0444));
+  }
+  const int failed = AsNobody([&] {
+    Client c;
+    if (c.Open(path) != 0) return 1;
+    return c.Insert(Rec('a')) == 0 && c.Close() == 0 ? 0 : 2;
+  });
+  EXPECT_EQ(failed, 0) << "1 open, 2 insert";
 }
 
 TEST_F(RecmanPermissions, ReadOnlyFileOfAnotherUserCanBeRead) {

@@ -447,6 +447,11 @@ TEST_F(ImportTest, StatusCodesComeWithTheirWords) {
   EXPECT_EQ(Import("code,name\n1,A\n"), kExitDataError);
   EXPECT_NE(err_.str().find("status 46: the file is open read-only"), std::string::npos)
       << err_.str();
+  // Log files left beside the data file are named.
+  services_.files.AddFile("/d/units.dat-shm", "");
+  records_.answers = {{0, "", 0, ""}, {0, "", 0, ""}, {46, "", 0, ""}};
+  EXPECT_EQ(Import("code,name\n1,A\n"), kExitDataError);
+  EXPECT_NE(err_.str().find("remove /d/units.dat-shm"), std::string::npos) << err_.str();
 }
 
 TEST_F(ImportTest, RecordLengthMustMatchTheLayout) {
