@@ -563,13 +563,6 @@ TEST_F(ExportTest, SpreadsheetSettings) {
             "code;amount\n1;12,50\n");
 }
 
-TEST_F(ExportTest, WritesTheFileAskedFor) {
-  services_.files.AddFile("/d/out.csv", "old");
-  EXPECT_EQ(Run({"export", "/d/r.dat", "/d/r.layout", "/d/out.csv"}), kExitOk) << err_.str();
-  EXPECT_EQ(services_.files.Contents("/d/out.csv"), "code,amount\n1,12.50\n");
-  EXPECT_EQ(services_.files.FileNames().size(), 2u);  // the layout and the export
-}
-
 // A file system whose files take only so many bytes.
 class FullFiles : public platform::MemoryFileSystem {
  public:
@@ -593,16 +586,23 @@ class FullFiles : public platform::MemoryFileSystem {
   }
 };
 
-TEST_F(ExportTest, AFailedWriteLeavesNoPartialFile) {
+TEST_F(ExportTest, TheFileAppearsOnlyWhenComplete) {
   FullFiles full;
-  full.AddFile("/d/r.layout", services_.files.Contents("/d/r.layout"));
-  full.AddFile("/d/out.csv", "old");
-  platform::Current().files = &full;
-  EXPECT_EQ(Run({"export", "/d/r.dat", "/d/r.layout", "/d/out.csv"}), kExitDataError);
+  for (platform::MemoryFileSystem* files :
+       {&services_.files, static_cast<platform::MemoryFileSystem*>(&full)}) {
+    const bool fails = files == &full;
+    files->AddFile("/d/r.layout", services_.files.Contents("/d/r.layout"));
+    files->AddFile("/d/out.csv", "old");
+    platform::Current().files = files;
+    EXPECT_EQ(Run({"export", "/d/r.dat", "/d/r.layout", "/d/out.csv"}),
+              fails ? kExitDataError : kExitOk);
+    EXPECT_EQ(files->Contents("/d/out.csv"), fails ? "old" : "code,amount\n1,12.50\n");
+    EXPECT_EQ(files->FileNames().size(), 2u);  // no temporary file stays
+    records_.answers = {
+        {0, "", 0, ""}, {0, std::string("\x80\x81\xe2\x04\0\0  ", 8), 8, ""}, {9, "", 0, ""}};
+  }
   platform::Current().files = &services_.files;
-  EXPECT_NE(err_.str().find("/d/out.csv"), std::string::npos) << err_.str();
-  EXPECT_EQ(full.Contents("/d/out.csv"), "old");
-  EXPECT_EQ(full.FileNames().size(), 2u);
+  EXPECT_NE(err_.str().find("cannot write /d/out.csv"), std::string::npos) << err_.str();
 }
 
 TEST_F(ExportTest, AFailingStandardOutputIsReported) {
@@ -687,12 +687,7 @@ class KilledImportTest : public ::testing::TestWithParam<int> {
     fakes_.SetRecords(&records_);
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
-  int Vakdata(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    const int code = RunVakdata(args, out, err);
-    last_err_ = err.str();
-    return code;
-  }
+  int Vakdata(std::vector<std::string> args) { return RunVakdata(args, out_, err_); }
   // The number of records, read by export.
   int Records() {
     std::ostringstream out, err;
@@ -712,12 +707,12 @@ class KilledImportTest : public ::testing::TestWithParam<int> {
   platform::HostFileSystem host_;
   platform::LibraryRecordManager records_{&host_};
   std::string dir_;
-  std::string last_err_;
+  std::ostringstream out_, err_;
 };
 
 TEST_P(KilledImportTest, LeavesAllOrNothing) {
-  ASSERT_EQ(Vakdata({"dict", dir_ + "/r.keys", dir_ + "/r.xdf"}), kExitOk) << last_err_;
-  ASSERT_EQ(Vakdata({"create", data_(), dir_ + "/r.xdf"}), kExitOk) << last_err_;
+  ASSERT_EQ(Vakdata({"dict", dir_ + "/r.keys", dir_ + "/r.xdf"}), kExitOk) << err_.str();
+  ASSERT_EQ(Vakdata({"create", data_(), dir_ + "/r.xdf"}), kExitOk) << err_.str();
   const pid_t child = ::fork();
   if (child == 0) {
     std::ostringstream out, err;
@@ -733,7 +728,7 @@ TEST_P(KilledImportTest, LeavesAllOrNothing) {
   EXPECT_EQ(Records(), 0);
   // The file is sound: the same import, run to its end, adds every row once.
   ASSERT_EQ(Vakdata({"import", data_(), dir_ + "/r.layout", dir_ + "/r.csv"}), kExitOk)
-      << last_err_;
+      << err_.str();
   EXPECT_EQ(Records(), kRows);
 }
 
