@@ -298,7 +298,8 @@ int ExportCommand(const std::string& data_path, const std::string& layout_path,
     return kExitDataError;
   }
   if (output) {
-    written = output->Close() && written;
+    // Unless all went well the output is abandoned, which removes it.
+    written = written && output->Close();
   } else {
     out.flush();
     written = written && !out.fail();
