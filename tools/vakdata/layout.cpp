@@ -59,21 +59,34 @@ std::string Quoted(const std::string& value) {
   return "'" + value + "'";
 }
 
+// The usual name of the control bytes a CSV value is likely to hold, in parentheses.
+std::string ControlName(unsigned char byte) {
+  switch (byte) {
+    case 0:
+      return " (NUL)";
+    case 9:
+      return " (TAB)";
+    case 10:
+      return " (LF)";
+    case 13:
+      return " (CR)";
+    case 26:
+      return " (Ctrl-Z)";
+    default:
+      return "";
+  }
+}
+
 // The code-page-850 form of a UTF-8 text value; false with the reason when a byte is below
 // 32, the UTF-8 is malformed or a character is missing from the code page.
 bool TextToCp850(const std::string& value, std::string* bytes, std::string* error) {
-  static const char* const kNames[32] = {
-      "NUL",   nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-      "TAB",   "LF",    nullptr, nullptr, "CR",    nullptr, nullptr, nullptr, nullptr,
-      nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, "Ctrl-Z"};
   bytes->clear();
   for (size_t i = 0; i < value.size();) {
     const auto byte = static_cast<unsigned char>(value[i]);
     char hex[8];
     std::snprintf(hex, sizeof hex, "0x%02x", byte);
     if (byte < 32) {
-      *error = std::string("control character ") + hex +
-               (kNames[byte] ? std::string(" (") + kNames[byte] + ")" : "") + " at byte " +
+      *error = std::string("control character ") + hex + ControlName(byte) + " at byte " +
                std::to_string(i + 1) + "; text fields take no bytes below 32";
       return false;
     }
