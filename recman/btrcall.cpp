@@ -1,6 +1,7 @@
 #include "btrcall.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -33,9 +34,18 @@ int16_t OpenCall(const CallArgs& call) {
 
   auto file = std::make_unique<OpenFile>();
   file->path = path;
-  file->read_only = mode == kModeReadOnly;
   if (!file->locks.Open(path)) return kIoError;
+  // Who may not write the data file or its lock file reads it.
+  file->read_only =
+      mode == kModeReadOnly || !file->locks.writable() || ::access(path.c_str(), W_OK) != 0;
   if (!file->locks.LockFileLevel(mode == kModeExclusive)) return kFileLocked;
+  // Log files a reader of another account left that we may not write would refuse every
+  // write: with nobody else on the file and nothing in the log, they are removed.
+  if (!file->read_only && FileStore::HasUnwritableLogFiles(path)) {
+    if (file->locks.LockFileLevel(true)) FileStore::RemoveIdleLogFiles(path);
+    // Whether the exclusive lock came or not, the open's own one is taken again.
+    if (!file->locks.LockFileLevel(mode == kModeExclusive)) return kFileLocked;
+  }
   const int16_t status = file->store.Open(path, file->read_only);
   if (status != kOk) return status;
   OpenFiles::Instance().Add(std::move(file), call.position_block);
@@ -122,6 +132,12 @@ int16_t Dispatch(CallArgs& call) {
     case kOpReset:
       OpenFiles::Instance().RemoveAll();
       return kOk;
+    case kOpBeginTransaction:
+      return OpenFiles::Instance().BeginTransaction();
+    case kOpEndTransaction:
+      return OpenFiles::Instance().EndTransaction(true);
+    case kOpAbortTransaction:
+      return OpenFiles::Instance().EndTransaction(false);
     default:
       break;
   }

@@ -16,7 +16,8 @@
 //
 // Operations: 0 Open, 1 Close, 2 Insert, 3 Update, 4 Delete, 5 Get Equal, 6 Get Next, 7 Get
 // Previous, 8 Get Greater, 9 Get Greater or Equal, 10 Get Less, 11 Get Less or Equal, 12 Get
-// First, 13 Get Last, 14 Create, 15 Stat, 22 Get Position, 23 Get Direct, 27 Unlock, 28 Reset.
+// First, 13 Get Last, 14 Create, 15 Stat, 19 Begin Transaction, 20 End Transaction, 21 Abort
+// Transaction, 22 Get Position, 23 Get Direct, 27 Unlock, 28 Reset.
 //
 // The rules callers can rely on:
 // - Open modes (key number): 0 normal, -1 and -3 as normal, -2 read-only (Insert, Update and
@@ -46,6 +47,16 @@
 //   it announces, 26 no keys, 27 segment outside the record, 28 record length 0 or above
 //   1536, 29 empty segment or key above 255 bytes, 48 collating sequence without signature.
 //   With key number -1 an existing file gives 59; otherwise it is replaced unless open (85).
+// - Transactions: between Begin (19) and End (20) the process's writes, to every file it has
+//   open, are seen by no other open; End commits them, Abort (21), Reset, a Close of the file
+//   or the process's end takes them back. A file written in a transaction holds its write
+//   lock until the end, so other writers get 85 meanwhile. A write refused inside a
+//   transaction takes back only itself. 37: a transaction is already active; 39: none is.
+// - Opens that may not write (read-only mode, a data file or lock file the caller cannot
+//   write) answer 46 to every write and leave no files behind that would block later
+//   writers. The lock file is made with the data file's permissions and owner.
+// - A record whose stored key does not match its bytes (a damaged file) answers 2; a Get
+//   Next / Previous after it carries on past it, so a walk always ends.
 // - Files: 12 missing, 2 not a data file of ours (or damaged), 85 the database stayed locked
 //   by another writer beyond a short wait. A position block that names no open file gives 3.
 extern "C" int16_t BTRCALL(uint16_t operation, void* position_block, void* data_buffer,

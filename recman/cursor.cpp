@@ -13,6 +13,18 @@ constexpr int kFirstBatch = 4;
 constexpr int kLargestBatch = 256;
 }  // namespace
 
+namespace {
+// Where a walk goes on from: the key stored with the record when it was read along the key,
+// so that every step moves past it in the stored order even when the record's bytes disagree
+// (a damaged file); its bytes' key otherwise.
+std::string StepKey(const FileDefinition& definition, int key, const StoredRecord& record) {
+  if (!record.key.empty()) return record.key;
+  return ComparableKey(
+      definition, key,
+      KeyValue(definition, key, reinterpret_cast<const uint8_t*>(record.data.data())));
+}
+}  // namespace
+
 void Cursor::Clear() {
   anchored_ = false;
   live_ = false;
@@ -27,9 +39,7 @@ void Cursor::Establish(const FileDefinition& definition, int key, const StoredRe
   live_ = true;
   key_ = key;
   position_ = record.position;
-  comparable_ = ComparableKey(
-      definition, key,
-      KeyValue(definition, key, reinterpret_cast<const uint8_t*>(record.data.data())));
+  comparable_ = StepKey(definition, key, record);
 }
 
 int16_t Cursor::Peek(FileStore& store, const StoreVersion& now, bool forward,
@@ -60,9 +70,7 @@ void Cursor::Advance(const FileDefinition& definition) {
   anchored_ = true;
   live_ = true;
   position_ = record.position;
-  comparable_ = ComparableKey(
-      definition, key_,
-      KeyValue(definition, key_, reinterpret_cast<const uint8_t*>(record.data.data())));
+  comparable_ = StepKey(definition, key_, record);
 }
 
 }  // namespace recman

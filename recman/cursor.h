@@ -15,7 +15,7 @@
 // steps in the lock file (lock_file.h), or, when that is not at hand, SQLite's data version
 // together with the store's own write count. So each call sees every change whose call
 // finished before it began, from this process or any other; otherwise the batch is read
-// again from the current record.
+// again from the current record. Steps follow the stored (key, position) order.
 namespace recman {
 
 class Cursor {

@@ -34,6 +34,26 @@ void RemoveDatabaseFiles(const std::string& path) {
   ::unlink((path + "-journal").c_str());
 }
 
+bool Writable(const std::string& path) {
+  return ::access(path.c_str(), W_OK) == 0;
+}
+
+// An SQLite file name URI for `path`, reading the file as it stands: no locks, no log files.
+std::string ImmutableUri(const std::string& path) {
+  std::string uri = "file:";
+  for (unsigned char c : path) {
+    if (c == '%' || c == '?' || c == '#' || c < 0x21 || c > 0x7e) {
+      static const char kHex[] = "0123456789abcdef";
+      uri += '%';
+      uri += kHex[c >> 4];
+      uri += kHex[c & 15];
+    } else {
+      uri += static_cast<char>(c);
+    }
+  }
+  return uri + "?immutable=1";
+}
+
 int ExecAll(sqlite3* db, const std::string& sql) {
   return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
 }
@@ -127,16 +147,38 @@ int16_t FileStore::Create(const std::string& path, const FileDefinition& definit
 int16_t FileStore::Open(const std::string& path, bool read_only) {
   Close();
   if (!Exists(path)) return kFileNotFound;
-  const int flags =
-      (read_only ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
-  if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
+  read_only_ = read_only;
+  found_log_files_ = Exists(path + "-wal") || Exists(path + "-shm");
+  int16_t status = OpenDatabase(path, false);
+  // A reader that may not make the shared-memory file next to a database no writer has open
+  // (no log file) reads the database file as it stands.
+  if (status == kIoError && read_only && !found_log_files_) status = OpenDatabase(path, true);
+  if (status != kOk) return status;
+  key_statements_.assign(definition_.keys.size() * kQueryCount, nullptr);
+  fixed_statements_.assign(kFixedCount, nullptr);
+  // Every statement the file needs is made now: a database without our tables and columns is
+  // refused here rather than at some later call.
+  for (int f = 0; f < kFixedCount; ++f) {
+    if (Statement(static_cast<Fixed>(f)) == nullptr) {
+      Close();
+      return kIoError;
+    }
+  }
+  return kOk;
+}
+
+int16_t FileStore::OpenDatabase(const std::string& path, bool immutable) {
+  const int flags = (read_only_ ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
+                    SQLITE_OPEN_NOMUTEX | (immutable ? SQLITE_OPEN_URI : 0);
+  if (sqlite3_open_v2(immutable ? ImmutableUri(path).c_str() : path.c_str(), &db_, flags,
+                      nullptr) != SQLITE_OK) {
     Close();
     return kIoError;
   }
   sqlite3_busy_timeout(db_, kBusyTimeoutMs);
   // In write-ahead-log mode NORMAL keeps the file consistent after any crash; a power cut may
   // lose the last changes, never damage earlier ones.
-  ExecAll(db_, "PRAGMA synchronous=NORMAL");
+  if (!read_only_) ExecAll(db_, "PRAGMA synchronous=NORMAL");
 
   sqlite3_stmt* read = nullptr;
   int rc = sqlite3_prepare_v2(db_, "SELECT format, block FROM recman_definition WHERE id = 1", -1,
@@ -152,21 +194,23 @@ int16_t FileStore::Open(const std::string& path, bool read_only) {
   }
   if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) status = kFileLocked;
   sqlite3_finalize(read);
-  if (status != kOk) {
-    Close();
-    return status;
+  if (status != kOk) Close();
+  return status;
+}
+
+bool FileStore::HasUnwritableLogFiles(const std::string& path) {
+  for (const char* suffix : {"-wal", "-shm"}) {
+    if (Exists(path + suffix) && !Writable(path + suffix)) return true;
   }
-  key_statements_.assign(definition_.keys.size() * kQueryCount, nullptr);
-  fixed_statements_.assign(kFixedCount, nullptr);
-  // Every statement the file needs is made now: a database without our tables and columns is
-  // refused here rather than at some later call.
-  for (int f = 0; f < kFixedCount; ++f) {
-    if (Statement(static_cast<Fixed>(f)) == nullptr) {
-      Close();
-      return kIoError;
-    }
-  }
-  return kOk;
+  return false;
+}
+
+void FileStore::RemoveIdleLogFiles(const std::string& path) {
+  struct stat log {};
+  const std::string wal = path + "-wal";
+  if (::stat(wal.c_str(), &log) == 0 && log.st_size > 0) return;
+  ::unlink(wal.c_str());
+  ::unlink((path + "-shm").c_str());
 }
 
 void FileStore::Close() {
@@ -174,8 +218,10 @@ void FileStore::Close() {
   for (sqlite3_stmt* statement : fixed_statements_) sqlite3_finalize(statement);
   key_statements_.clear();
   fixed_statements_.clear();
+  // Closing with a transaction open takes it back.
   if (db_ != nullptr) sqlite3_close(db_);
   db_ = nullptr;
+  in_transaction_ = false;
 }
 
 sqlite3_stmt* FileStore::PreparePersistent(const std::string& sql, sqlite3_stmt** slot) {
@@ -201,6 +247,15 @@ sqlite3_stmt* FileStore::Statement(Fixed which) {
       break;
     case kRollback:
       sql = "ROLLBACK";
+      break;
+    case kSavepoint:
+      sql = "SAVEPOINT recman_write";
+      break;
+    case kRelease:
+      sql = "RELEASE recman_write";
+      break;
+    case kRollbackTo:
+      sql = "ROLLBACK TO recman_write";
       break;
     case kDataVersion:
       sql = "PRAGMA data_version";
@@ -242,7 +297,9 @@ sqlite3_stmt* FileStore::Statement(int key, Query query) {
   sqlite3_stmt*& slot = key_statements_[key * kQueryCount + query];
   if (slot != nullptr) return slot;
   const std::string k = KeyColumn(key);
-  const std::string select = "SELECT pos, data FROM records WHERE ";
+  // Rows read along a key carry its stored column: the cursor steps by it.
+  const std::string columns = "SELECT pos, data, " + k + " FROM records";
+  const std::string select = columns + " WHERE ";
   const std::string up = " ORDER BY " + k + ", pos";
   const std::string down = " ORDER BY " + k + " DESC, pos DESC";
   std::string sql;
@@ -263,10 +320,10 @@ sqlite3_stmt* FileStore::Statement(int key, Query query) {
       sql = select + k + " <= ?1" + down + " LIMIT 1";
       break;
     case kFirstQ:
-      sql = "SELECT pos, data FROM records" + up + " LIMIT 1";
+      sql = columns + up + " LIMIT 1";
       break;
     case kLastQ:
-      sql = "SELECT pos, data FROM records" + down + " LIMIT 1";
+      sql = columns + down + " LIMIT 1";
       break;
     case kNextSameQ:
       sql = select + k + " = ?1 AND pos > ?2 ORDER BY pos LIMIT ?3";
@@ -318,7 +375,7 @@ StoreVersion FileStore::Version() {
   return version;
 }
 
-int16_t FileStore::ReadRow(sqlite3_stmt* statement, StoredRecord* out) {
+int16_t FileStore::ReadRow(sqlite3_stmt* statement, int key, StoredRecord* out) {
   const sqlite3_int64 position = sqlite3_column_int64(statement, 0);
   const auto* data = static_cast<const char*>(sqlite3_column_blob(statement, 1));
   const int size = sqlite3_column_bytes(statement, 1);
@@ -326,6 +383,17 @@ int16_t FileStore::ReadRow(sqlite3_stmt* statement, StoredRecord* out) {
   out->data.assign(data != nullptr ? data : "", static_cast<size_t>(size));
   // A record of another length is damage; it is served at the file's length.
   out->data.resize(definition_.record_length, '\0');
+  out->key.clear();
+  out->damaged = false;
+  if (key >= 0) {
+    const auto* stored = static_cast<const char*>(sqlite3_column_blob(statement, 2));
+    out->key.assign(stored != nullptr ? stored : "",
+                    static_cast<size_t>(sqlite3_column_bytes(statement, 2)));
+    out->damaged =
+        out->key != ComparableKey(definition_, key,
+                                  KeyValue(definition_, key,
+                                           reinterpret_cast<const uint8_t*>(out->data.data())));
+  }
   return kOk;
 }
 
@@ -336,7 +404,7 @@ int16_t FileStore::Fetch(uint32_t position, StoredRecord* out) {
   const int rc = sqlite3_step(statement);
   int16_t status = kInvalidRecordPosition;
   if (rc == SQLITE_ROW) {
-    status = ReadRow(statement, out);
+    status = ReadRow(statement, -1, out);
   } else if (rc != SQLITE_DONE) {
     status = StatusOf(rc);
   }
@@ -355,7 +423,7 @@ int16_t FileStore::Find(int key, Seek seek, const std::string& target, StoredRec
   const int rc = sqlite3_step(statement);
   int16_t status;
   if (rc == SQLITE_ROW) {
-    status = ReadRow(statement, out);
+    status = ReadRow(statement, key, out);
   } else if (rc == SQLITE_DONE) {
     status = seek == Seek::kEqual ? kKeyNotFound : kEndOfFile;
   } else {
@@ -382,7 +450,7 @@ int16_t FileStore::Step(int key, bool forward, const std::string& current, uint3
     int rc;
     while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
       out->emplace_back();
-      ReadRow(statement, &out->back());
+      ReadRow(statement, key, &out->back());
     }
     sqlite3_reset(statement);
     sqlite3_clear_bindings(statement);
@@ -394,28 +462,52 @@ int16_t FileStore::Step(int key, bool forward, const std::string& current, uint3
   return kOk;
 }
 
-int16_t FileStore::Begin() {
-  sqlite3_stmt* statement = Statement(kBegin);
+int16_t FileStore::Run(Fixed which) {
+  sqlite3_stmt* statement = Statement(which);
   if (statement == nullptr) return kIoError;
   const int rc = sqlite3_step(statement);
   sqlite3_reset(statement);
-  return StatusOf(rc);
+  const int16_t status = StatusOf(rc);
+  if (status == kOk && rc != SQLITE_DONE) return kIoError;
+  return status;
+}
+
+// A write is a transaction of its own, or a savepoint inside the caller's transaction.
+int16_t FileStore::Begin() {
+  return Run(in_transaction_ ? kSavepoint : kBegin);
 }
 
 int16_t FileStore::Finish(int16_t status) {
-  sqlite3_stmt* statement = Statement(status == kOk ? kCommit : kRollback);
-  int rc = statement != nullptr ? sqlite3_step(statement) : SQLITE_ERROR;
-  sqlite3_reset(statement);
-  if (status == kOk && rc != SQLITE_DONE) {
-    status = StatusOf(rc);
-    if (status == kOk) status = kIoError;
-    sqlite3_stmt* rollback = Statement(kRollback);
-    if (rollback != nullptr) {
-      sqlite3_step(rollback);
-      sqlite3_reset(rollback);
-    }
+  if (in_transaction_) {
+    if (status != kOk) Run(kRollbackTo);
+    const int16_t released = Run(kRelease);
+    if (status == kOk) status = released;
+  } else if (status == kOk) {
+    status = Run(kCommit);
+    if (status != kOk) Run(kRollback);
+  } else {
+    Run(kRollback);
   }
   if (status == kOk) ++local_writes_;
+  return status;
+}
+
+int16_t FileStore::BeginTransaction() {
+  if (in_transaction_) return kOk;
+  const int16_t status = Run(kBegin);
+  in_transaction_ = status == kOk;
+  return status;
+}
+
+int16_t FileStore::EndTransaction(bool commit) {
+  if (!in_transaction_) return kOk;
+  in_transaction_ = false;
+  int16_t status = kOk;
+  if (commit) {
+    status = Run(kCommit);
+    if (status == kOk) ++local_writes_;
+  }
+  if (!commit || status != kOk) Run(kRollback);
   return status;
 }
 

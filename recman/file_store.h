@@ -14,12 +14,20 @@
 // position, so records with equal keys follow in position order. A record's position is its
 // row id, never reused. The database runs in write-ahead-log mode, so readers and one writer
 // of other processes work side by side; a write waits for the write lock at most a short
-// while and then reports the file as locked.
+// while and then reports the file as locked. Several writes can be joined in one transaction.
+//
+// A store opened read-only creates nothing it could not remove: where SQLite cannot make its
+// shared-memory file it reads the file as it stands, and the log files it made are removed
+// by the caller once nobody else has the file open (RemoveIdleLogFiles).
 namespace recman {
 
 struct StoredRecord {
   uint32_t position = 0;
   std::string data;  // exactly the record length
+  // Read along a key: the comparable key stored for the record, and whether it disagrees with
+  // the record's bytes (a damaged file). Empty and false when read by position.
+  std::string key;
+  bool damaged = false;
 };
 
 // What a cursor compares to know whether records it fetched ahead are still current.
@@ -48,6 +56,21 @@ class FileStore {
   void Close();
 
   const FileDefinition& definition() const { return definition_; }
+  bool read_only() const { return read_only_; }
+  // Opened read-only when no log file was there: whatever log files exist after Close are the
+  // store's own (or of opens the caller's lock rules out).
+  bool may_tidy() const { return read_only_ && !found_log_files_; }
+
+  // Log files beside `path` that the caller cannot write (left by a reader of another
+  // account or mode): SQLite would then refuse every write.
+  static bool HasUnwritableLogFiles(const std::string& path);
+  // Removes the log files of a file nobody has open, unless the log holds changes.
+  static void RemoveIdleLogFiles(const std::string& path);
+
+  // One transaction over the following writes: 0, or the status of the failure.
+  int16_t BeginTransaction();
+  int16_t EndTransaction(bool commit);
+  bool in_transaction() const { return in_transaction_; }
 
   StoreVersion Version();
 
@@ -90,6 +113,9 @@ class FileStore {
     kBegin,
     kCommit,
     kRollback,
+    kSavepoint,
+    kRelease,
+    kRollbackTo,
     kDataVersion,
     kFetch,
     kInsert,
@@ -105,9 +131,12 @@ class FileStore {
   // Prepares `sql` into *slot for repeated use; null (and *slot null) when it fails.
   sqlite3_stmt* PreparePersistent(const std::string& sql, sqlite3_stmt** slot);
   int16_t StatusOf(int rc) const;
+  int16_t Run(Fixed which);
+  int16_t OpenDatabase(const std::string& path, bool immutable);
   int16_t Begin();
   int16_t Finish(int16_t status);
-  int16_t ReadRow(sqlite3_stmt* statement, StoredRecord* out);
+  // `key` >= 0: the row carries that key's stored column, checked against the record.
+  int16_t ReadRow(sqlite3_stmt* statement, int key, StoredRecord* out);
   int16_t OtherWithKey(int key, const std::string& comparable, uint32_t position, bool* found);
   int16_t AddCount(int key, int delta);
   void BindKeys(sqlite3_stmt* statement, const uint8_t* record, int first_parameter);
@@ -117,6 +146,9 @@ class FileStore {
   std::vector<sqlite3_stmt*> key_statements_;
   std::vector<sqlite3_stmt*> fixed_statements_;
   uint64_t local_writes_ = 0;
+  bool read_only_ = false;
+  bool found_log_files_ = false;
+  bool in_transaction_ = false;
 };
 
 }  // namespace recman

@@ -8,8 +8,14 @@
 // the kernel drops the locks when the holder closes the file or dies, so a crash never leaves
 // a record or a file locked.
 //
-// Byte 0 of the lock file stands for the file as a whole: every open holds it shared, an
+// The file as a whole is locked with flock() on the lock file: every open holds it shared, an
 // exclusive open holds it exclusively. Byte n (n >= 1) stands for the record at position n.
+//
+// The lock file gets the data file's permissions (and, made by root, its owner), so whoever
+// may write the data file may write its lock file. Who may only read it opens the lock file
+// read-only: flock() works all the same, a record lock is then a shared one (it still keeps
+// writers off the record), and the change counter is only read. Where no lock file exists
+// and none can be made, nobody locks the file in any way, and a reader goes without.
 //
 // The lock file's first 8 bytes also hold a change counter, mapped into memory by every open:
 // each write through this library steps it before and after committing, so a reader learns
@@ -25,15 +31,16 @@ class LockFile {
 
   static std::string PathFor(const std::string& data_path) { return data_path + ".lck"; }
 
-  // Opens (creating when needed) the lock file of a data file. False when it cannot be opened.
+  // Opens (creating when needed) the lock file of a data file. False when it cannot be opened
+  // (not even read-only) although it exists or could be made.
   bool Open(const std::string& data_path);
+  // Open and writable: this open may write the data file.
+  bool writable() const { return writable_; }
   void Close();
 
-  // Takes the file-level byte, shared or exclusive, without waiting. False when another
-  // open holds it in a conflicting way.
+  // Takes the file-level lock, shared or exclusive, without waiting. False when another open
+  // holds it in a conflicting way; a refused change of an open's lock leaves it none.
   bool LockFileLevel(bool exclusive);
-  // True when another open holds the file-level byte in any way.
-  bool FileHeldByOther();
 
   // Locks the record at `position` without waiting; false when another open holds it.
   bool LockRecord(uint32_t position);
@@ -50,6 +57,8 @@ class LockFile {
   bool SetLock(short type, int64_t start);
   bool HeldByOther(short type, int64_t start);
   int fd_ = -1;
+  bool absent_ = false;  // no lock file, and none can be made
+  bool writable_ = false;
   uint64_t* counter_ = nullptr;
 };
 

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "file_definition.h"
+#include "status.h"
 
 namespace recman {
 namespace {
@@ -38,6 +39,13 @@ uint64_t ReadU64(const uint8_t* p) {
   return static_cast<uint64_t>(ReadU32(p)) | (static_cast<uint64_t>(ReadU32(p + 4)) << 32);
 }
 }  // namespace
+
+OpenFile::~OpenFile() {
+  const bool tidy = store.may_tidy();
+  store.Close();
+  // Holding the file exclusively proves that no other open uses the log files.
+  if (tidy && locks.LockFileLevel(true)) FileStore::RemoveIdleLogFiles(path);
+}
 
 OpenFiles& OpenFiles::Instance() {
   // Never destroyed: at exit (or in a forked child) no destructor closes files behind the
@@ -88,9 +96,35 @@ void OpenFiles::Remove(uint8_t* position_block) {
 
 void OpenFiles::RemoveAll() {
   const pid_t self = Self();
+  if (transaction_owner_ == self) transaction_owner_ = 0;
   for (auto& file : files_) {
     if (file != nullptr && file->owner == self) file.reset();
   }
+}
+
+bool OpenFiles::InTransaction() {
+  return transaction_owner_ != 0 && transaction_owner_ == Self();
+}
+
+int16_t OpenFiles::BeginTransaction() {
+  if (InTransaction()) return kTransactionActive;
+  transaction_owner_ = Self();
+  return kOk;
+}
+
+int16_t OpenFiles::EndTransaction(bool commit) {
+  if (!InTransaction()) return kTransactionError;
+  transaction_owner_ = 0;
+  int16_t status = kOk;
+  for (auto& file : files_) {
+    if (file == nullptr || file->owner != Self() || !file->store.in_transaction()) continue;
+    // After a failed commit the files still to come are taken back.
+    const int16_t ended = file->store.EndTransaction(commit && status == kOk);
+    if (status == kOk) status = ended;
+    file->cursor.DropBatch();
+    file->locks.NoteChange();
+  }
+  return status;
 }
 
 }  // namespace recman

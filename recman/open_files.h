@@ -18,6 +18,13 @@
 namespace recman {
 
 struct OpenFile {
+  OpenFile() = default;
+  // Closes the file; a reader then removes the log files it made when nobody else has the
+  // file open.
+  ~OpenFile();
+  OpenFile(const OpenFile&) = delete;
+  OpenFile& operator=(const OpenFile&) = delete;
+
   pid_t owner = 0;  // a child process made by fork() never uses its parent's files
   uint64_t serial = 0;
   std::string path;
@@ -40,13 +47,21 @@ class OpenFiles {
   OpenFile* Find(const uint8_t* position_block);
   // Closes the file a position block names and clears the block.
   void Remove(uint8_t* position_block);
-  // Closes every file this process opened.
+  // Closes every file this process opened, taking back its transaction.
   void RemoveAll();
+
+  // The process's transaction (Begin, End and Abort Transaction): 0, 37 when one is already
+  // active, 39 when none is, or the status of a failed commit (then everything is taken
+  // back).
+  int16_t BeginTransaction();
+  int16_t EndTransaction(bool commit);
+  bool InTransaction();
 
  private:
   std::mutex mutex_;
   std::vector<std::unique_ptr<OpenFile>> files_;
   uint64_t next_serial_ = 0;
+  pid_t transaction_owner_ = 0;  // the process whose transaction is active, 0 for none
 };
 
 }  // namespace recman

@@ -41,6 +41,11 @@ int16_t Deliver(const CallArgs& call, const OpenFile& file, int key, const Store
 }
 
 int16_t ReachRecord(const CallArgs& call, OpenFile& file, int key, const StoredRecord& record) {
+  if (record.damaged) {
+    // The walk goes on past a record whose key cannot be trusted; it is not handed out.
+    file.cursor.Establish(file.store.definition(), key, record);
+    return kIoError;
+  }
   const int16_t status = TakeLock(call, file, record.position);
   if (status != kOk) return status;
   file.cursor.Establish(file.store.definition(), key, record);
@@ -55,9 +60,14 @@ StoreVersion CurrentVersion(OpenFile& file) {
   return version;
 }
 
-// Runs a write, announcing it to every reader before and after it commits.
+// Runs a write, announcing it to every reader before and after it commits. Inside the
+// process's transaction the file's part of it starts with its first write.
 template <typename Write>
 int16_t AnnouncedWrite(OpenFile& file, Write write) {
+  if (OpenFiles::Instance().InTransaction() && !file.store.in_transaction()) {
+    const int16_t status = file.store.BeginTransaction();
+    if (status != kOk) return status;
+  }
   file.locks.NoteChange();
   const int16_t status = write();
   file.locks.NoteChange();
@@ -138,6 +148,10 @@ int16_t GetNextOrPrevious(const CallArgs& call, OpenFile& file) {
   const bool forward = call.operation == kOpGetNext;
   int16_t status = file.cursor.Peek(file.store, CurrentVersion(file), forward, &record);
   if (status != kOk) return status;
+  if (record->damaged) {
+    file.cursor.Advance(file.store.definition());
+    return kIoError;
+  }
   status = TakeLock(call, file, record->position);
   if (status != kOk) return status;
   const int key = file.cursor.key();
@@ -190,8 +204,9 @@ int16_t UpdateRecord(const CallArgs& call, OpenFile& file) {
   if (file.locks.RecordHeldByOther(position)) return kRecordLocked;
   status = AnnouncedWrite(file, [&] { return file.store.Update(position, call.data); });
   if (status != kOk) return status;
-  StoredRecord record{position,
-                      std::string(reinterpret_cast<const char*>(call.data), *call.data_length)};
+  StoredRecord record;
+  record.position = position;
+  record.data.assign(reinterpret_cast<const char*>(call.data), *call.data_length);
   file.cursor.Establish(file.store.definition(), file.cursor.key(), record);
   return kOk;
 }

@@ -5,8 +5,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -55,19 +57,59 @@ class HostOutputFile : public OutputFile {
   ~HostOutputFile() override { Close(); }
   bool Write(std::string_view bytes) override {
     if (!file_) return false;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed_ = true;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) Fail();
     return !failed_;
   }
   bool Close() override {
     if (!file_) return !failed_;
-    if (std::fclose(file_) != 0) failed_ = true;
+    if (std::fclose(file_) != 0) Fail();
     file_ = nullptr;
     return !failed_;
   }
+  std::string LastError() const override { return error_; }
 
  private:
+  void Fail() {
+    if (!failed_) error_ = std::strerror(errno);
+    failed_ = true;
+  }
   std::FILE* file_;
   bool failed_ = false;
+  std::string error_;
+};
+
+// Writes a temporary file and renames it over the target once all of it is written.
+class HostReplacementFile : public OutputFile {
+ public:
+  HostReplacementFile(std::FILE* file, std::string temporary, std::string target)
+      : output_(file), temporary_(std::move(temporary)), target_(std::move(target)) {}
+  ~HostReplacementFile() override {
+    if (!closed_) {
+      output_.Close();
+      ::unlink(temporary_.c_str());
+    }
+  }
+  bool Write(std::string_view bytes) override { return output_.Write(bytes); }
+  bool Close() override {
+    if (closed_) return ok_;
+    closed_ = true;
+    ok_ = output_.Close();
+    if (ok_ && std::rename(temporary_.c_str(), target_.c_str()) != 0) {
+      error_ = std::strerror(errno);
+      ok_ = false;
+    }
+    if (!ok_) ::unlink(temporary_.c_str());
+    return ok_;
+  }
+  std::string LastError() const override { return error_.empty() ? output_.LastError() : error_; }
+
+ private:
+  HostOutputFile output_;
+  std::string temporary_;
+  std::string target_;
+  std::string error_;
+  bool closed_ = false;
+  bool ok_ = false;
 };
 
 }  // namespace
@@ -133,9 +175,16 @@ std::string HostFileSystem::HostPath(const std::string& path) {
   return ResolveCaseInsensitive(host, ListHostDir);
 }
 
+void HostFileSystem::NoteFailure() {
+  last_error_ = std::strerror(errno);
+}
+
 bool HostFileSystem::ReadFile(const std::string& path, std::string* bytes) {
   std::ifstream in(HostPath(path), std::ios::binary);
-  if (!in) return false;
+  if (!in) {
+    NoteFailure();
+    return false;
+  }
   std::ostringstream buffer;
   buffer << in.rdbuf();
   *bytes = buffer.str();
@@ -151,7 +200,10 @@ bool HostFileSystem::WriteFile(const std::string& path, std::string_view bytes) 
 
 std::unique_ptr<OutputFile> HostFileSystem::OpenOutput(const std::string& path, bool append) {
   std::FILE* file = std::fopen(HostPath(path).c_str(), append ? "ab" : "wb");
-  if (!file) return nullptr;
+  if (!file) {
+    NoteFailure();
+    return nullptr;
+  }
   return std::make_unique<HostOutputFile>(file);
 }
 
@@ -175,6 +227,38 @@ bool HostFileSystem::ChangeDir(const std::string& path) {
 
 bool HostFileSystem::MakeDir(const std::string& path) {
   return ::mkdir(HostPath(path).c_str(), 0777) == 0;
+}
+
+std::unique_ptr<OutputFile> HostFileSystem::OpenReplacement(const std::string& path) {
+  const std::string host = HostPath(path);
+  struct stat info {};
+  const bool exists = ::stat(host.c_str(), &info) == 0;
+  if (exists && S_ISDIR(info.st_mode)) {
+    errno = EISDIR;
+    NoteFailure();
+    return nullptr;
+  }
+  if (exists && !S_ISREG(info.st_mode)) return OpenOutput(path, false);
+  std::string temporary = host + ".XXXXXX";
+  const int fd = ::mkstemp(temporary.data());
+  std::FILE* file = fd >= 0 ? ::fdopen(fd, "wb") : nullptr;
+  if (file == nullptr) {
+    NoteFailure();
+    if (fd >= 0) {
+      ::close(fd);
+      ::unlink(temporary.c_str());
+    }
+    return nullptr;
+  }
+  // The new file gets the permissions of the one it replaces, or those of a new file.
+  mode_t mode = info.st_mode & 07777;
+  if (!exists) {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+  (void)!::fchmod(fd, mode);
+  return std::make_unique<HostReplacementFile>(file, temporary, host);
 }
 
 // ---- Memory ----
@@ -282,6 +366,49 @@ bool MemoryFileSystem::IsDirectory(const std::string& path) {
 
 bool MemoryFileSystem::Remove(const std::string& path) {
   return files_.erase(HostPath(path)) > 0;
+}
+
+// Writes through OpenOutput to a temporary file and moves it over the target on Close.
+class MemoryReplacement : public OutputFile {
+ public:
+  MemoryReplacement(MemoryFileSystem* files, std::unique_ptr<OutputFile> output,
+                    std::string temporary, std::string target)
+      : files_(files),
+        output_(std::move(output)),
+        temporary_(std::move(temporary)),
+        target_(std::move(target)) {}
+  ~MemoryReplacement() override {
+    if (!closed_) {
+      output_->Close();
+      files_->files_.erase(temporary_);
+    }
+  }
+  bool Write(std::string_view bytes) override { return output_->Write(bytes); }
+  bool Close() override {
+    if (closed_) return ok_;
+    closed_ = true;
+    ok_ = output_->Close();
+    if (ok_) files_->files_[target_] = files_->files_[temporary_];
+    files_->files_.erase(temporary_);
+    return ok_;
+  }
+
+ private:
+  MemoryFileSystem* files_;
+  std::unique_ptr<OutputFile> output_;
+  std::string temporary_;
+  std::string target_;
+  bool closed_ = false;
+  bool ok_ = false;
+};
+
+std::unique_ptr<OutputFile> MemoryFileSystem::OpenReplacement(const std::string& path) {
+  const std::string target = HostPath(path);
+  if (dirs_.count(target)) return nullptr;
+  const std::string temporary = target + ".new";
+  auto output = OpenOutput(temporary, false);
+  if (!output) return nullptr;
+  return std::make_unique<MemoryReplacement>(this, std::move(output), temporary, target);
 }
 
 bool MemoryFileSystem::ChangeDir(const std::string& path) {

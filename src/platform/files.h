@@ -32,6 +32,8 @@ class OutputFile {
   virtual bool Write(std::string_view bytes) = 0;
   // Flushes and closes; false when anything failed to reach the file.
   virtual bool Close() = 0;
+  // The system's words for the first failure, or empty.
+  virtual std::string LastError() const { return std::string(); }
 };
 
 // Files and directories. Every path argument is a suite path (or a plain host path, which maps
@@ -53,6 +55,13 @@ class FileSystem {
   virtual bool MakeDir(const std::string& path) = 0;
   // The host path a suite path resolves to (case-insensitive lookup applied).
   virtual std::string HostPath(const std::string& path) = 0;
+  // Opens a file that replaces `path` only once it is closed with everything written: the
+  // bytes go to a temporary file beside it, which a successful Close renames into place; a
+  // failed or abandoned one is removed and `path` stays as it was. A path that names a device
+  // or a pipe is written directly. Null when it cannot be opened.
+  virtual std::unique_ptr<OutputFile> OpenReplacement(const std::string& path) = 0;
+  // The system's words for the last failure of ReadFile, OpenOutput or OpenReplacement.
+  virtual std::string LastError() const { return std::string(); }
 };
 
 // The real file system.
@@ -67,6 +76,13 @@ class HostFileSystem : public FileSystem {
   bool ChangeDir(const std::string& path) override;
   bool MakeDir(const std::string& path) override;
   std::string HostPath(const std::string& path) override;
+  std::unique_ptr<OutputFile> OpenReplacement(const std::string& path) override;
+  std::string LastError() const override { return last_error_; }
+
+ private:
+  // Keeps the system's words for the failure that just happened.
+  void NoteFailure();
+  std::string last_error_;
 };
 
 // An in-memory file system for tests, with the same path rules as the host one. Its current
@@ -83,6 +99,7 @@ class MemoryFileSystem : public FileSystem {
   bool ChangeDir(const std::string& path) override;
   bool MakeDir(const std::string& path) override;
   std::string HostPath(const std::string& path) override;
+  std::unique_ptr<OutputFile> OpenReplacement(const std::string& path) override;
 
   // Test conveniences: parent directories are created as needed.
   void AddFile(const std::string& path, std::string_view bytes);
@@ -103,6 +120,7 @@ class MemoryFileSystem : public FileSystem {
   std::map<std::string, int> reads_;
   std::string cwd_ = "/";
   friend class MemoryOutputFile;
+  friend class MemoryReplacement;
 };
 
 // Reads text the suite's way: a CR ends a line and an LF right after it belongs to the line

@@ -1,6 +1,13 @@
 // Tests of the data tool's logic. The tool's sources (all but its main) are compiled in here.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iostream>
 #include <sstream>
 
 #include "platform/services.h"
@@ -68,17 +75,20 @@ TEST_P(BadLayoutTest, IsRefusedWithAReason) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, BadLayoutTest,
-    ::testing::Values(BadLayoutCase{"NoRecord", "field a 0 text 3\n", "record"},
-                      BadLayoutCase{"NoField", "record 10\n", "no field"},
-                      BadLayoutCase{"PastTheRecord", "record 10\nfield a 8 amount\n", "past"},
-                      BadLayoutCase{"UnknownType", "record 10\nfield a 0 float 2\n", "line 2"},
-                      BadLayoutCase{"RepeatedName",
-                                    "record 9\nfield a 0 text 1\nfield a 1 text 1\n", "line 3"},
-                      BadLayoutCase{"NegativeOffset", "record 9\nfield a -1 text 1\n", "offset"},
-                      BadLayoutCase{"ZeroSize", "record 9\nfield a 0 text 0\n", "size"},
-                      BadLayoutCase{"TrailingWords", "record 9\nfield a 0 date x\n", "unexpected"},
-                      BadLayoutCase{"HugeRecord", "record 2000\n", "1536"},
-                      BadLayoutCase{"UnknownStatement", "recs 9\n", "unknown"}),
+    ::testing::Values(
+        BadLayoutCase{"NoRecord", "field a 0 text 3\n", "record"},
+        BadLayoutCase{"NoField", "record 10\n", "no field"},
+        BadLayoutCase{"PastTheRecord", "record 10\nfield a 8 amount\n", "past"},
+        BadLayoutCase{"UnknownType", "record 10\nfield a 0 float 2\n", "line 2"},
+        BadLayoutCase{"RepeatedName", "record 9\nfield a 0 text 1\nfield a 1 text 1\n", "line 3"},
+        BadLayoutCase{"NegativeOffset", "record 9\nfield a -1 text 1\n", "offset"},
+        BadLayoutCase{"ZeroSize", "record 9\nfield a 0 text 0\n", "size"},
+        BadLayoutCase{"TrailingWords", "record 9\nfield a 0 date x\n", "unexpected"},
+        BadLayoutCase{"HugeRecord", "record 2000\n", "1536"},
+        BadLayoutCase{"UnknownStatement", "recs 9\n", "unknown"},
+        BadLayoutCase{"HugeDigits", "record 9\nfield p 0 digits 2147483647\n", "past"},
+        BadLayoutCase{"HugeText", "record 9\nfield p 1 text 2147483647\n", "past"},
+        BadLayoutCase{"HugeOffset", "record 9\nfield p 2147483647 amount\n", "past"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- Field conversion ----
@@ -182,6 +192,42 @@ INSTANTIATE_TEST_SUITE_P(
                       BadValueCase{"AmountEmpty", FieldType::kAmount, 0, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
+struct MessageCase {
+  const char* name;
+  FieldType type;
+  std::string csv;
+  const char* message_part;
+};
+
+class BadValueMessageTest : public ::testing::TestWithParam<MessageCase> {};
+
+TEST_P(BadValueMessageTest, SaysWhatIsWrong) {
+  Field field;
+  field.Type = GetParam().type;
+  field.Size = 6;
+  field.Bytes = field.Type == FieldType::kText ? 6 : 4;
+  std::string record(8, '#');
+  std::string error;
+  EXPECT_FALSE(EncodeField(field, GetParam().csv, &record, &error));
+  EXPECT_NE(error.find(GetParam().message_part), std::string::npos) << error;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BadValueMessageTest,
+    ::testing::Values(MessageCase{"NotInCodePage", FieldType::kText, "a\xe2\x82\xac",
+                                  "'\xe2\x82\xac' is not in code page 850"},
+                      MessageCase{"InvalidUtf8", FieldType::kText, "a\xff", "not valid UTF-8"},
+                      MessageCase{"Tab", FieldType::kText, "a\tb", "0x09"},
+                      MessageCase{"LineFeed", FieldType::kText, "a\nb", "0x0a"},
+                      MessageCase{"CarriageReturn", FieldType::kText, "a\rb", "0x0d"},
+                      MessageCase{"CtrlZ", FieldType::kText, "a\x1a", "0x1a"},
+                      MessageCase{"Nul", FieldType::kText, std::string("a\0", 2), "0x00"},
+                      MessageCase{"AmountTooLarge", FieldType::kAmount, "21474837.00", "too large"},
+                      MessageCase{"CreditTooLarge", FieldType::kAmount, "-21474837.00",
+                                  "too large"},
+                      MessageCase{"ValueQuoted", FieldType::kDigits, "1a", "'1a'"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // ---- CSV ----
 
 struct CsvCase {
@@ -206,19 +252,22 @@ TEST_P(CsvTest, SplitsRowsAndValues) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CsvTest,
-    ::testing::Values(CsvCase{"Plain", "a,b\n1,2\n", {{"a", "b"}, {"1", "2"}}, {1, 2}},
-                      CsvCase{"NoFinalLineEnd", "a,b\n1,2", {{"a", "b"}, {"1", "2"}}, {1, 2}},
-                      CsvCase{"CrLf", "a,b\r\n1,2\r\n", {{"a", "b"}, {"1", "2"}}, {1, 2}},
-                      CsvCase{"QuotedComma", "\"C. Major, 4\",x\n", {{"C. Major, 4", "x"}}, {1}},
-                      CsvCase{
-                          "DoubledQuote", "\"say \"\"hi\"\"\",\"\"\n", {{"say \"hi\"", ""}}, {1}},
-                      CsvCase{"LineEndInQuotes",
-                              "\"two\nlines\",x\nnext,y\n",
-                              {{"two\nlines", "x"}, {"next", "y"}},
-                              {1, 3}},
-                      CsvCase{"BlankLinesSkipped", "a\n\n\nb\n", {{"a"}, {"b"}}, {1, 4}},
-                      CsvCase{"EmptyValues", ",,\n", {{"", "", ""}}, {1}},
-                      CsvCase{"BlankValue", "1, \n", {{"1", " "}}, {1}}),
+    ::testing::Values(
+        CsvCase{"Plain", "a,b\n1,2\n", {{"a", "b"}, {"1", "2"}}, {1, 2}},
+        CsvCase{"NoFinalLineEnd", "a,b\n1,2", {{"a", "b"}, {"1", "2"}}, {1, 2}},
+        CsvCase{"CrLf", "a,b\r\n1,2\r\n", {{"a", "b"}, {"1", "2"}}, {1, 2}},
+        CsvCase{"QuotedComma", "\"C. Major, 4\",x\n", {{"C. Major, 4", "x"}}, {1}},
+        CsvCase{"DoubledQuote", "\"say \"\"hi\"\"\",\"\"\n", {{"say \"hi\"", ""}}, {1}},
+        CsvCase{"LineEndInQuotes",
+                "\"two\nlines\",x\nnext,y\n",
+                {{"two\nlines", "x"}, {"next", "y"}},
+                {1, 3}},
+        CsvCase{"BlankLinesSkipped", "a\n\n\nb\n", {{"a"}, {"b"}}, {1, 4}},
+        CsvCase{"EmptyValues", ",,\n", {{"", "", ""}}, {1}},
+        CsvCase{"BlankValue", "1, \n", {{"1", " "}}, {1}},
+        // A lone CR ends a line as well, after a quoted value too.
+        CsvCase{"LoneCr", "a\rb\r\"\"\r\rc\n", {{"a"}, {"b"}, {""}, {"c"}}, {1, 2, 3, 5}},
+        CsvCase{"CrInQuotes", "\"x\ry\"\rz\n", {{"x\ry"}, {"z"}}, {1, 3}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CsvErrorTest, NamesTheLine) {
@@ -296,7 +345,9 @@ INSTANTIATE_TEST_SUITE_P(
                       BadKeysCase{"DupNotLast", "record 10\nkey 0: 1-2 dup, 3-4\n", "unknown"},
                       BadKeysCase{"AltWithoutTable", "record 10\nkey 0: 1-2 alt\n", "collating"},
                       BadKeysCase{"OtherTable", "record 10\ncollating lower\n", "line 2"},
-                      BadKeysCase{"OddPage", "record 10\npage 1000\n", "page"}),
+                      BadKeysCase{"OddPage", "record 10\npage 1000\n", "page"},
+                      BadKeysCase{"LengthWrapsRound", "record 100\nkey 0: 1-65536\n", "65535"},
+                      BadKeysCase{"LastWrapsRound", "record 65\nkey 0: 4-65568\n", "65535"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- Import over a scripted record manager ----
@@ -353,25 +404,54 @@ TEST_F(ImportTest, WrongHeaderOrWidthIsRefused) {
 
 TEST_F(ImportTest, RefusedInsertTakesBackWhatWasInserted) {
   records_.answers = {
-      {0, "", 0, ""},                            // Open
-      {0, "", 0, ""},                            // Insert row 1
-      {0, std::string("\x11\0\0\0", 4), 4, ""},  // its position
-      {0, "", 0, ""},                            // Insert row 2
-      {0, std::string("\x22\0\0\0", 4), 4, ""},  // its position
-      {5, "", 0, ""},                            // Insert row 3: duplicate
+      {0, "", 0, ""},  // Open
+      {0, "", 0, ""},  // Begin Transaction
+      {0, "", 0, ""},  // Insert row 1
+      {0, "", 0, ""},  // Insert row 2
+      {5, "", 0, ""},  // Insert row 3: duplicate
   };
   EXPECT_EQ(Import("code,name\n1,A\n2,B\n1,C\n"), kExitDataError);
-  std::vector<uint16_t> expected = {0, 15, 2, 22, 2, 22, 2, 23, 4, 23, 4, 1};
+  // The inserts run in one transaction, which the refusal aborts.
+  std::vector<uint16_t> expected = {0, 15, 19, 2, 2, 2, 21, 1};
   EXPECT_EQ(Operations(), expected);
-  // The second record is removed first, then the first.
-  std::vector<std::string> direct;
-  for (const auto& call : records_.calls) {
-    if (call.Operation == 23) direct.push_back(call.Data.substr(0, 4));
-  }
-  EXPECT_EQ(direct,
-            (std::vector<std::string>{std::string("\x22\0\0\0", 4), std::string("\x11\0\0\0", 4)}));
   EXPECT_NE(err_.str().find("line 4"), std::string::npos);
-  EXPECT_NE(err_.str().find("duplicate"), std::string::npos);
+  EXPECT_NE(err_.str().find("status 5: duplicate key"), std::string::npos) << err_.str();
+}
+
+TEST_F(ImportTest, InsertsCommitAsOneTransaction) {
+  records_.default_status = 0;
+  EXPECT_EQ(Import("code,name\n1,A\n2,B\n"), kExitOk);
+  std::vector<uint16_t> expected = {0, 15, 19, 2, 2, 20, 1};
+  EXPECT_EQ(Operations(), expected);
+}
+
+TEST_F(ImportTest, EmptyKeyFieldAndControlBytesAreRefused) {
+  records_.default_status = 0;
+  struct Case {
+    const char* csv;
+    const char* message_part;
+  } cases[] = {{"code,name\n1,A\n,B\n", "line 3, field code: empty"},
+               {"code,name\n1,\"A\rB\"\n", "line 2, field name"},
+               {"code,name\n1,A\x1a\n", "line 2, field name"}};
+  for (const Case& c : cases) {
+    records_.calls.clear();
+    err_.str("");
+    EXPECT_EQ(Import(c.csv), kExitDataError) << c.csv;
+    EXPECT_NE(err_.str().find(c.message_part), std::string::npos) << err_.str();
+    for (const auto& call : records_.calls) EXPECT_NE(call.Operation, 2);
+  }
+}
+
+TEST_F(ImportTest, StatusCodesComeWithTheirWords) {
+  records_.answers = {{0, "", 0, ""}, {0, "", 0, ""}, {46, "", 0, ""}};
+  EXPECT_EQ(Import("code,name\n1,A\n"), kExitDataError);
+  EXPECT_NE(err_.str().find("status 46: the file is open read-only"), std::string::npos)
+      << err_.str();
+  // Log files left beside the data file are named.
+  services_.files.AddFile("/d/units.dat-shm", "");
+  records_.answers = {{0, "", 0, ""}, {0, "", 0, ""}, {46, "", 0, ""}};
+  EXPECT_EQ(Import("code,name\n1,A\n"), kExitDataError);
+  EXPECT_NE(err_.str().find("remove /d/units.dat-shm"), std::string::npos) << err_.str();
 }
 
 TEST_F(ImportTest, RecordLengthMustMatchTheLayout) {
@@ -409,6 +489,251 @@ INSTANTIATE_TEST_SUITE_P(
         CliCase{"DictFromMissingFile", {"dict", "/none.keys", "/o.xdf"}, kExitDataError},
         CliCase{"CreateFromMissingDictionary", {"create", "/a.dat", "/none.xdf"}, kExitDataError}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CliTextTest, VersionAndCommandHelp) {
+  platform::FakeServices services;
+  struct Case {
+    std::vector<std::string> args;
+    const char* output_part;
+  } cases[] = {{{"--version"}, "vakdata "}, {{"help", "import"}, "usage: vakdata import"}};
+  for (const Case& c : cases) {
+    std::ostringstream out, err;
+    EXPECT_EQ(RunVakdata(c.args, out, err), kExitOk) << c.args[0];
+    EXPECT_NE(out.str().find(c.output_part), std::string::npos) << out.str();
+  }
+}
+
+TEST(CliTextTest, PathsTheToolCannotUseAreRefused) {
+  platform::FakeServices services;
+  ScriptedRecords records;
+  services.SetRecords(&records);
+  services.files.AddFile("/d/units.layout", "record 12\nfield code 0 digits 4\n");
+  services.files.MakeDir("/d/rows");
+  struct Case {
+    std::vector<std::string> args;
+    const char* message_part;
+  } cases[] = {
+      {{"stat", "/d/" + std::string(300, 'a') + ".dat"}, "255"},
+      {{"import", "/d/units.dat", "/d/units.layout", "/d/rows"}, "/d/rows: is a directory"},
+      {{"import", "/d/units.dat", "/d/units.layout", "/d/none.csv"}, "/d/none.csv: "},
+  };
+  for (const Case& c : cases) {
+    std::ostringstream out, err;
+    EXPECT_EQ(RunVakdata(c.args, out, err), kExitDataError);
+    EXPECT_NE(err.str().find(c.message_part), std::string::npos) << err.str();
+  }
+  EXPECT_TRUE(records.calls.empty());
+  // On the host the system says why.
+  platform::HostFileSystem host;
+  platform::Current().files = &host;
+  std::ostringstream out, err;
+  EXPECT_EQ(RunVakdata({"dict", "/nonexistent/r.keys", "/tmp/r.xdf"}, out, err), kExitDataError);
+  EXPECT_NE(err.str().find("/nonexistent/r.keys: cannot read (No such file or directory)"),
+            std::string::npos)
+      << err.str();
+  platform::Current().files = &services.files;
+}
+
+// ---- Spreadsheet settings and where the CSV goes ----
+
+class ExportTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    services_.SetRecords(&records_);
+    records_.stat = BuildStat(8, {{{1, 2, 0}}});
+    services_.files.AddFile("/d/r.layout",
+                            "record 8\nfield code 0 digits 4\nfield amount 2 amount\n");
+    // Open, the first record, then the end of the file.
+    records_.answers = {
+        {0, "", 0, ""}, {0, std::string("\x80\x81\xe2\x04\0\0  ", 8), 8, ""}, {9, "", 0, ""}};
+  }
+  int Run(std::vector<std::string> args) { return RunVakdata(args, out_, err_); }
+  platform::FakeServices services_;
+  ScriptedRecords records_;
+  std::ostringstream out_, err_;
+};
+
+TEST_F(ExportTest, SpreadsheetSettings) {
+  EXPECT_EQ(
+      Run({"export", "--delimiter", ";", "--decimal", ",", "--bom", "/d/r.dat", "/d/r.layout"}),
+      kExitOk)
+      << err_.str();
+  EXPECT_EQ(out_.str(),
+            "\xef\xbb\xbf"
+            "code;amount\n1;12,50\n");
+}
+
+// A file system whose files take only so many bytes.
+class FullFiles : public platform::MemoryFileSystem {
+ public:
+  class Output : public platform::OutputFile {
+   public:
+    explicit Output(std::unique_ptr<platform::OutputFile> inner) : inner_(std::move(inner)) {}
+    bool Write(std::string_view bytes) override {
+      written_ += bytes.size();
+      return written_ <= 10 && inner_->Write(bytes);
+    }
+    bool Close() override { return inner_->Close() && written_ <= 10; }
+
+   private:
+    std::unique_ptr<platform::OutputFile> inner_;
+    size_t written_ = 0;
+  };
+  std::unique_ptr<platform::OutputFile> OpenOutput(const std::string& path, bool append) override {
+    auto inner = MemoryFileSystem::OpenOutput(path, append);
+    if (!inner) return nullptr;
+    return std::make_unique<Output>(std::move(inner));
+  }
+};
+
+TEST_F(ExportTest, TheFileAppearsOnlyWhenComplete) {
+  FullFiles full;
+  for (platform::MemoryFileSystem* files :
+       {&services_.files, static_cast<platform::MemoryFileSystem*>(&full)}) {
+    const bool fails = files == &full;
+    files->AddFile("/d/r.layout", services_.files.Contents("/d/r.layout"));
+    files->AddFile("/d/out.csv", "old");
+    platform::Current().files = files;
+    EXPECT_EQ(Run({"export", "/d/r.dat", "/d/r.layout", "/d/out.csv"}),
+              fails ? kExitDataError : kExitOk);
+    EXPECT_EQ(files->Contents("/d/out.csv"), fails ? "old" : "code,amount\n1,12.50\n");
+    EXPECT_EQ(files->FileNames().size(), 2u);  // no temporary file stays
+    records_.answers = {
+        {0, "", 0, ""}, {0, std::string("\x80\x81\xe2\x04\0\0  ", 8), 8, ""}, {9, "", 0, ""}};
+  }
+  platform::Current().files = &services_.files;
+  EXPECT_NE(err_.str().find("cannot write /d/out.csv"), std::string::npos) << err_.str();
+}
+
+TEST_F(ExportTest, AFailingStandardOutputIsReported) {
+  out_.setstate(std::ios::badbit);
+  EXPECT_EQ(Run({"export", "/d/r.dat", "/d/r.layout"}), kExitDataError);
+  EXPECT_NE(err_.str().find("standard output"), std::string::npos) << err_.str();
+}
+
+TEST_F(ExportTest, AFullDiskIsReported) {
+  char pattern[] = "/tmp/vakdata-full-XXXXXX";
+  const std::string dir = ::mkdtemp(pattern);
+  platform::HostFileSystem host;
+  host.WriteFile(dir + "/r.layout", services_.files.Contents("/d/r.layout"));
+  platform::Current().files = &host;
+  // A file system of 4 KB already full, when one can be mounted.
+  const std::string small = dir + "/small";
+  host.MakeDir(small);
+  const bool mounted = ::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=4k") == 0;
+  if (mounted) {
+    host.WriteFile(small + "/out.csv", "old");
+    host.WriteFile(small + "/filler", std::string(4096, 'x'));
+  }
+  for (const std::string& target : {std::string("/dev/full"), small + "/out.csv"}) {
+    if (!mounted && target != "/dev/full") {
+      std::cout << "[ SKIPPED  ] no small tmpfs could be mounted for " << target << "\n";
+      continue;
+    }
+    records_.answers = {
+        {0, "", 0, ""}, {0, std::string("\x80\x81\xe2\x04\0\0  ", 8), 8, ""}, {9, "", 0, ""}};
+    err_.str("");
+    EXPECT_EQ(Run({"export", "/d/r.dat", dir + "/r.layout", target}), kExitDataError);
+    EXPECT_NE(err_.str().find(target + " (No space left on device)"), std::string::npos)
+        << err_.str();
+  }
+  if (mounted) {
+    std::string kept;
+    host.ReadFile(small + "/out.csv", &kept);
+    EXPECT_EQ(kept, "old");
+    ::umount(small.c_str());
+  }
+  platform::Current().files = &services_.files;
+  std::filesystem::remove_all(dir);
+}
+
+TEST_F(ImportTest, SpreadsheetSettingsAndStandardInput) {
+  records_.default_status = 0;
+  services_.files.AddFile("/d/r.layout",
+                          "record 12\nfield code 0 digits 4\nfield amount 2 amount\n");
+  std::istringstream in(
+      "\xef\xbb\xbf"
+      "code;amount\n1;12,50\n");
+  EXPECT_EQ(RunVakdata({"import", "--delimiter", ";", "--decimal", ",", "/d/units.dat",
+                        "/d/r.layout", "-"},
+                       in, out_, err_),
+            kExitOk)
+      << err_.str();
+  bool inserted = false;
+  for (const auto& call : records_.calls) {
+    if (call.Operation != 2) continue;
+    inserted = true;
+    EXPECT_EQ(call.Data.substr(0, 6), std::string("\x80\x81\xe2\x04\0\0", 6));
+  }
+  EXPECT_TRUE(inserted);
+}
+
+// ---- A real import killed part-way ----
+
+class KilledImportTest : public ::testing::TestWithParam<int> {
+ protected:
+  static constexpr int kRows = 40000;
+  void SetUp() override {
+    char pattern[] = "/tmp/vakdata-kill-XXXXXX";
+    dir_ = ::mkdtemp(pattern);
+    std::ofstream keys(dir_ + "/r.keys");
+    keys << "record 12\nkey 0: 1-3 dup\n";
+    std::ofstream layout(dir_ + "/r.layout");
+    layout << "record 12\nfield code 0 digits 6\nfield name 3 text 9\n";
+    std::ofstream csv(dir_ + "/r.csv");
+    csv << "code,name\n";
+    for (int r = 0; r < kRows; ++r) csv << r % 1000 << ",row" << r << "\n";
+    platform::Current().files = &host_;
+    fakes_.SetRecords(&records_);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  int Vakdata(std::vector<std::string> args) { return RunVakdata(args, out_, err_); }
+  // The number of records, read by export.
+  int Records() {
+    std::ostringstream out, err;
+    if (RunVakdata({"export", data_(), dir_ + "/r.layout"}, out, err) != kExitOk) return -1;
+    const std::string text = out.str();
+    return static_cast<int>(std::count(text.begin(), text.end(), '\n')) - 1;
+  }
+  std::string data_() const { return dir_ + "/r.dat"; }
+  // The change counter the record manager keeps at the start of the lock file.
+  uint64_t Changes() const {
+    uint64_t count = 0;
+    std::ifstream lock(data_() + ".lck", std::ios::binary);
+    lock.read(reinterpret_cast<char*>(&count), sizeof count);
+    return lock ? count : 0;
+  }
+  platform::FakeServices fakes_;  // put back the services in force afterwards
+  platform::HostFileSystem host_;
+  platform::LibraryRecordManager records_{&host_};
+  std::string dir_;
+  std::ostringstream out_, err_;
+};
+
+TEST_P(KilledImportTest, LeavesAllOrNothing) {
+  ASSERT_EQ(Vakdata({"dict", dir_ + "/r.keys", dir_ + "/r.xdf"}), kExitOk) << err_.str();
+  ASSERT_EQ(Vakdata({"create", data_(), dir_ + "/r.xdf"}), kExitOk) << err_.str();
+  const pid_t child = ::fork();
+  if (child == 0) {
+    std::ostringstream out, err;
+    ::_exit(RunVakdata({"import", data_(), dir_ + "/r.layout", dir_ + "/r.csv"}, out, err));
+  }
+  // Wait until a good part of the rows went in, then stop the import.
+  for (int wait = 0; wait < 60000 && Changes() < 2 * kRows / 4; ++wait) ::usleep(500);
+  ASSERT_GE(Changes(), 2u * kRows / 4) << "the import never got going";
+  ::kill(child, GetParam());
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFSIGNALED(status)) << "the import ended before the signal";
+  EXPECT_EQ(Records(), 0);
+  // The file is sound: the same import, run to its end, adds every row once.
+  ASSERT_EQ(Vakdata({"import", data_(), dir_ + "/r.layout", dir_ + "/r.csv"}), kExitOk)
+      << err_.str();
+  EXPECT_EQ(Records(), kRows);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, KilledImportTest, ::testing::Values(SIGTERM, SIGINT, SIGKILL),
+                         [](const auto& info) { return std::to_string(info.param); });
 
 }  // namespace
 }  // namespace zem::vakdata

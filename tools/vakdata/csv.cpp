@@ -1,16 +1,28 @@
 #include "tools/vakdata/csv.h"
 
 namespace zem::vakdata {
+namespace {
 
-bool ParseCsv(const std::string& text, std::vector<CsvRow>* rows, std::string* error) {
+// The length of the line end at `i`: LF, CR LF or a lone CR; 0 when there is none.
+size_t LineEndAt(const std::string& text, size_t i) {
+  if (i >= text.size()) return 0;
+  if (text[i] == '\n') return 1;
+  if (text[i] != '\r') return 0;
+  return i + 1 < text.size() && text[i + 1] == '\n' ? 2 : 1;
+}
+
+}  // namespace
+
+bool ParseCsv(const std::string& text, std::vector<CsvRow>* rows, std::string* error,
+              char delimiter) {
   rows->clear();
   int line = 1;
   size_t i = 0;
   const size_t n = text.size();
   while (i < n) {
     // A blank line ends no row.
-    if (text[i] == '\n' || (text[i] == '\r' && i + 1 < n && text[i + 1] == '\n')) {
-      i += text[i] == '\r' ? 2 : 1;
+    if (size_t end = LineEndAt(text, i)) {
+      i += end;
       ++line;
       continue;
     }
@@ -35,29 +47,30 @@ bool ParseCsv(const std::string& text, std::vector<CsvRow>* rows, std::string* e
             ++i;
             break;
           }
-          if (text[i] == '\n') ++line;
+          if (size_t end = LineEndAt(text, i)) {
+            value.append(text, i, end);
+            i += end;
+            ++line;
+            continue;
+          }
           value.push_back(text[i++]);
         }
-        if (i < n && text[i] != ',' && text[i] != '\n' && text[i] != '\r') {
+        if (i < n && text[i] != delimiter && LineEndAt(text, i) == 0) {
           *error = "line " + std::to_string(line) + ": text after a closing quote";
           return false;
         }
       } else {
-        while (i < n && text[i] != ',' && text[i] != '\n' &&
-               !(text[i] == '\r' && i + 1 < n && text[i + 1] == '\n')) {
-          value.push_back(text[i++]);
-        }
+        while (i < n && text[i] != delimiter && LineEndAt(text, i) == 0) value.push_back(text[i++]);
       }
       row.Values.push_back(value);
-      if (i < n && text[i] == ',') {
+      if (i < n && text[i] == delimiter) {
         ++i;
         continue;
       }
       break;
     }
-    if (i < n && text[i] == '\r') ++i;
-    if (i < n && text[i] == '\n') {
-      ++i;
+    if (size_t end = LineEndAt(text, i)) {
+      i += end;
       ++line;
     }
     rows->push_back(row);
@@ -65,12 +78,13 @@ bool ParseCsv(const std::string& text, std::vector<CsvRow>* rows, std::string* e
   return true;
 }
 
-std::string CsvLine(const std::vector<std::string>& values) {
+std::string CsvLine(const std::vector<std::string>& values, char delimiter) {
+  const std::string special = std::string("\"\r\n") + delimiter;
   std::string out;
   for (size_t v = 0; v < values.size(); ++v) {
-    if (v > 0) out.push_back(',');
+    if (v > 0) out.push_back(delimiter);
     const std::string& value = values[v];
-    bool quote = value.find_first_of(",\"\r\n") != std::string::npos ||
+    bool quote = value.find_first_of(special) != std::string::npos ||
                  (!value.empty() && (value.front() == ' ' || value.back() == ' '));
     if (!quote) {
       out += value;

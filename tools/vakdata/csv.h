@@ -11,12 +11,14 @@ struct CsvRow {
   std::vector<std::string> Values;
 };
 
-// Parses CSV text: comma-separated values, values in double quotes may hold commas, line
-// ends and doubled quotes; LF or CR LF end a row; blank lines are skipped. False with a
-// message naming the line for an unterminated quote or text after a closing quote.
-bool ParseCsv(const std::string& text, std::vector<CsvRow>* rows, std::string* error);
+// Parses CSV text: values separated by `delimiter`, values in double quotes may hold the
+// delimiter, line ends and doubled quotes; LF, CR LF or a lone CR end a line (and a row);
+// blank lines are skipped. False with a message naming the line for an unterminated quote or
+// text after a closing quote.
+bool ParseCsv(const std::string& text, std::vector<CsvRow>* rows, std::string* error,
+              char delimiter = ',');
 
 // One row of CSV text with LF, quoting values that need it.
-std::string CsvLine(const std::vector<std::string>& values);
+std::string CsvLine(const std::vector<std::string>& values, char delimiter = ',');
 
 }  // namespace zem::vakdata

@@ -1,5 +1,7 @@
 #include "tools/vakdata/data_file.h"
 
+#include <map>
+
 #include "platform/services.h"
 
 namespace zem::vakdata {
@@ -67,22 +69,41 @@ int16_t DataFile::Next(std::string* record) {
   return Read(6, record);
 }
 
-uint32_t DataFile::Position() {
+int16_t DataFile::BeginTransaction() {
   std::string data, key;
-  if (Call(22, &data, kBuffer, &key, 0, 0) != 0 || data.size() < 4) return 0;
-  uint32_t position = 0;
-  for (int i = 3; i >= 0; --i) position = (position << 8) | static_cast<uint8_t>(data[i]);
-  return position;
+  return Call(19, &data, 0, &key, 0, 0);
 }
 
-int16_t DataFile::DeleteAt(uint32_t position) {
-  std::string data(4, '\0');
-  for (int i = 0; i < 4; ++i) data[i] = static_cast<char>((position >> (8 * i)) & 0xff);
-  std::string key;
-  int16_t status = Call(23, &data, kBuffer, &key, 255, 0);
-  if (status != 0) return status;
-  std::string none;
-  return Call(4, &none, 0, &key, 255, 0);
+int16_t DataFile::EndTransaction() {
+  std::string data, key;
+  return Call(20, &data, 0, &key, 0, 0);
+}
+
+int16_t DataFile::AbortTransaction() {
+  std::string data, key;
+  return Call(21, &data, 0, &key, 0, 0);
+}
+
+std::string StatusText(int16_t status) {
+  static const std::map<int16_t, const char*> kWords = {
+      {2, "the file is damaged or cannot be read or written"},
+      {3, "the file is not open"},
+      {5, "duplicate key"},
+      {11, "invalid file name"},
+      {12, "the file does not exist"},
+      {22, "the record does not fit the buffer"},
+      {28, "invalid record length"},
+      {37, "a transaction is already active"},
+      {39, "no transaction is active"},
+      {46, "the file is open read-only"},
+      {59, "the file exists"},
+      {84, "the record is locked by another program"},
+      {85, "the file is locked by another program"},
+  };
+  std::string text = "status " + std::to_string(status);
+  auto found = kWords.find(status);
+  if (found != kWords.end()) text += std::string(": ") + found->second;
+  return text;
 }
 
 }  // namespace zem::vakdata

@@ -6,6 +6,12 @@
 
 namespace zem::vakdata {
 
+// The longest path the record manager takes (a key buffer's length).
+constexpr size_t kLongestDataPath = 255;
+
+// "status 46: the file is open read-only": a status with its meaning, for messages.
+std::string StatusText(int16_t status);
+
 // One data file opened through the record manager in force (platform::Records()).
 class DataFile {
  public:
@@ -24,9 +30,10 @@ class DataFile {
   // The first record and the next ones along key 0.
   int16_t First(std::string* record);
   int16_t Next(std::string* record);
-  uint32_t Position();
-  // Reads the record at `position` and deletes it.
-  int16_t DeleteAt(uint32_t position);
+  // The record manager's transaction over the writes in between.
+  int16_t BeginTransaction();
+  int16_t EndTransaction();
+  int16_t AbortTransaction();
 
  private:
   int16_t Call(uint16_t operation, std::string* data, uint32_t length, std::string* key,

@@ -21,6 +21,9 @@ struct KeyParts {
   std::vector<KeySegment> segments;
 };
 
+// The largest position or length a segment specification holds (16 bits).
+constexpr int kLargestPosition = 65535;
+
 // "12-19" into position 12, length 8.
 bool ParseRange(const std::string& text, KeySegment* segment) {
   size_t dash = text.find('-');
@@ -29,7 +32,7 @@ bool ParseRange(const std::string& text, KeySegment* segment) {
   if (!ParseInt(text.substr(0, dash), &first) || !ParseInt(text.substr(dash + 1), &last)) {
     return false;
   }
-  if (first < 1 || last < first) return false;
+  if (first < 1 || last < first || last > kLargestPosition) return false;
   segment->Position = static_cast<uint16_t>(first);
   segment->Length = static_cast<uint16_t>(last - first + 1);
   return true;
@@ -58,7 +61,8 @@ bool ParseKey(const std::string& rest, int expected_number, KeyParts* key, std::
     while (words >> word) {
       if (!have_range) {
         if (!ParseRange(word, &segment)) {
-          *error = "bad segment \"" + word + "\" (expected first-last)";
+          *error = "bad segment \"" + word + "\" (expected first-last, from 1 to " +
+                   std::to_string(kLargestPosition) + ")";
           return false;
         }
         have_range = true;
@@ -139,7 +143,7 @@ bool BuildCreationBlock(const std::string& description, std::string* block, std:
     int key_length = 0;
     for (size_t s = 0; s < keys[k].segments.size(); ++s) {
       KeySegment segment = keys[k].segments[s];
-      if (segment.Position + segment.Length - 1 > record) {
+      if (int{segment.Position} + int{segment.Length} - 1 > record) {
         *error = "key " + std::to_string(k) + " reaches past the record";
         return false;
       }

@@ -1,7 +1,9 @@
 #include "tools/vakdata/layout.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <cstdio>
 #include <set>
 #include <sstream>
 
@@ -11,6 +13,8 @@
 
 namespace zem::vakdata {
 namespace {
+
+constexpr int kLongestRecord = 1536;
 
 bool AllDigits(const std::string& text) {
   for (char c : text) {
@@ -26,21 +30,81 @@ bool ValidDate(int year, int month, int day) {
   return month != 2 || day <= 28 || leap;
 }
 
-// "-123.45" into hundredths; at most two decimals.
-bool ParseAmount(const std::string& text, int64_t* hundredths) {
+enum class Amount { kRead, kMalformed, kTooLarge };
+
+// "-123.45" (with `decimal` as the decimal character) into 32-bit hundredths; at most two
+// decimals.
+Amount ParseAmount(const std::string& text, char decimal, int32_t* hundredths) {
   std::string t = text;
   bool negative = !t.empty() && t[0] == '-';
   if (negative) t.erase(0, 1);
-  size_t dot = t.find('.');
+  size_t dot = t.find(decimal);
   std::string whole = t.substr(0, dot);
   std::string decimals = dot == std::string::npos ? "" : t.substr(dot + 1);
-  if (whole.empty() || whole.size() > 12 || !AllDigits(whole) || decimals.size() > 2 ||
-      !AllDigits(decimals) || (dot != std::string::npos && decimals.empty())) {
-    return false;
+  if (whole.empty() || !AllDigits(whole) || decimals.size() > 2 || !AllDigits(decimals) ||
+      (dot != std::string::npos && decimals.empty())) {
+    return Amount::kMalformed;
   }
+  whole.erase(0, std::min(whole.find_first_not_of('0'), whole.size() - 1));
+  if (whole.size() > 9) return Amount::kTooLarge;
   while (decimals.size() < 2) decimals.push_back('0');
   int64_t value = std::stoll(whole) * 100 + std::stoll(decimals);
-  *hundredths = negative ? -value : value;
+  if (negative) value = -value;
+  if (value > INT32_MAX || value < INT32_MIN) return Amount::kTooLarge;
+  *hundredths = static_cast<int32_t>(value);
+  return Amount::kRead;
+}
+
+std::string Quoted(const std::string& value) {
+  return "'" + value + "'";
+}
+
+// The usual name of the control bytes a CSV value is likely to hold, in parentheses.
+std::string ControlName(unsigned char byte) {
+  switch (byte) {
+    case 0:
+      return " (NUL)";
+    case 9:
+      return " (TAB)";
+    case 10:
+      return " (LF)";
+    case 13:
+      return " (CR)";
+    case 26:
+      return " (Ctrl-Z)";
+    default:
+      return "";
+  }
+}
+
+// The code-page-850 form of a UTF-8 text value; false with the reason when a byte is below
+// 32, the UTF-8 is malformed or a character is missing from the code page.
+bool TextToCp850(const std::string& value, std::string* bytes, std::string* error) {
+  bytes->clear();
+  for (size_t i = 0; i < value.size();) {
+    const auto byte = static_cast<unsigned char>(value[i]);
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "0x%02x", byte);
+    if (byte < 32) {
+      *error = std::string("control character ") + hex + ControlName(byte) + " at byte " +
+               std::to_string(i + 1) + "; text fields take no bytes below 32";
+      return false;
+    }
+    char32_t code_point = 0;
+    const int length = platform::DecodeUtf8(std::string_view(value).substr(i), &code_point);
+    if (length <= 0) {
+      *error =
+          std::string("not valid UTF-8 (byte ") + hex + " at byte " + std::to_string(i + 1) + ")";
+      return false;
+    }
+    const int mapped = platform::CodePointToCp850(code_point);
+    if (mapped < 0) {
+      *error = Quoted(value.substr(i, length)) + " is not in code page 850";
+      return false;
+    }
+    bytes->push_back(static_cast<char>(mapped));
+    i += length;
+  }
   return true;
 }
 
@@ -60,7 +124,7 @@ bool ParseLayout(const std::string& text, Layout* layout, std::string* error) {
     if (word == "record") {
       words >> size;
       if (!ParseInt(size, &result.RecordLength) || result.RecordLength < 1 ||
-          result.RecordLength > 1536) {
+          result.RecordLength > kLongestRecord) {
         *error = where + "record length must be 1 to 1536";
         return false;
       }
@@ -84,6 +148,11 @@ bool ParseLayout(const std::string& text, Layout* layout, std::string* error) {
     bool sized = type == "text" || type == "digits";
     if (sized && (!ParseInt(size, &field.Size) || field.Size < 1)) {
       *error = where + "bad size \"" + size + "\"";
+      return false;
+    }
+    // No record is longer than 1536 bytes (3072 digits): what goes beyond cannot fit.
+    if (field.Offset > kLongestRecord || field.Size > 2 * kLongestRecord) {
+      *error = where + "field " + name + " reaches past the record";
       return false;
     }
     if (type == "text") {
@@ -129,18 +198,13 @@ bool ParseLayout(const std::string& text, Layout* layout, std::string* error) {
 }
 
 bool EncodeField(const Field& field, const std::string& value, std::string* record,
-                 std::string* error) {
+                 std::string* error, char decimal) {
   std::string bytes;
   switch (field.Type) {
     case FieldType::kText: {
-      int unmapped = 0;
-      bytes = platform::Utf8ToCp850(value, '?', &unmapped);
-      if (unmapped > 0) {
-        *error = "characters that code page 850 lacks";
-        return false;
-      }
+      if (!TextToCp850(value, &bytes, error)) return false;
       if (static_cast<int>(bytes.size()) > field.Size) {
-        *error = "longer than " + std::to_string(field.Size) + " characters";
+        *error = Quoted(value) + " is longer than " + std::to_string(field.Size) + " characters";
         return false;
       }
       bytes.resize(field.Size, ' ');
@@ -150,7 +214,8 @@ bool EncodeField(const Field& field, const std::string& value, std::string* reco
       std::string digits = Trim(value);
       if (digits.empty()) digits = "0";
       if (!AllDigits(digits) || static_cast<int>(digits.size()) > field.Size) {
-        *error = "not a number of at most " + std::to_string(field.Size) + " digits";
+        *error =
+            Quoted(value) + " is not a number of at most " + std::to_string(field.Size) + " digits";
         return false;
       }
       digits.insert(0, field.Size - digits.size(), '0');
@@ -166,7 +231,7 @@ bool EncodeField(const Field& field, const std::string& value, std::string* reco
             !AllDigits(t.substr(5, 2)) || !AllDigits(t.substr(8, 2)) ||
             !ParseInt(t.substr(0, 4), &year) || !ParseInt(t.substr(5, 2), &month) ||
             !ParseInt(t.substr(8, 2), &day) || !ValidDate(year, month, day)) {
-          *error = "not a date written YYYY-MM-DD";
+          *error = Quoted(value) + " is not a date written YYYY-MM-DD";
           return false;
         }
         digits = t.substr(0, 4) + t.substr(5, 2) + t.substr(8, 2);
@@ -175,13 +240,20 @@ bool EncodeField(const Field& field, const std::string& value, std::string* reco
       break;
     }
     case FieldType::kAmount: {
-      int64_t hundredths = 0;
-      if (!ParseAmount(Trim(value), &hundredths) || hundredths > INT32_MAX ||
-          hundredths < INT32_MIN) {
-        *error = "not an amount such as 123.45 or -10.00";
-        return false;
+      int32_t hundredths = 0;
+      const std::string example = std::string("123") + decimal + "45 or -10" + decimal + "00";
+      switch (ParseAmount(Trim(value), decimal, &hundredths)) {
+        case Amount::kMalformed:
+          *error = Quoted(value) + " is not an amount such as " + example;
+          return false;
+        case Amount::kTooLarge:
+          *error = Quoted(value) + " is too large: amounts go from -21474836" + decimal +
+                   "48 to 21474836" + decimal + "47";
+          return false;
+        case Amount::kRead:
+          break;
       }
-      uint32_t raw = static_cast<uint32_t>(static_cast<int32_t>(hundredths));
+      uint32_t raw = static_cast<uint32_t>(hundredths);
       for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<char>((raw >> (8 * i)) & 0xff));
       break;
     }
@@ -190,7 +262,7 @@ bool EncodeField(const Field& field, const std::string& value, std::string* reco
   return true;
 }
 
-std::string DecodeField(const Field& field, const std::string& record) {
+std::string DecodeField(const Field& field, const std::string& record, char decimal) {
   std::string bytes = record.substr(field.Offset, field.Bytes);
   switch (field.Type) {
     case FieldType::kText: {
@@ -214,7 +286,7 @@ std::string DecodeField(const Field& field, const std::string& record) {
       int64_t magnitude = value < 0 ? -value : value;
       std::string cents = std::to_string(magnitude % 100);
       if (cents.size() < 2) cents.insert(0, "0");
-      return (value < 0 ? "-" : "") + std::to_string(magnitude / 100) + "." + cents;
+      return (value < 0 ? "-" : "") + std::to_string(magnitude / 100) + decimal + cents;
     }
   }
   return std::string();

@@ -31,11 +31,12 @@ struct Layout {
 // False with a message naming the line when the layout is malformed or a field does not fit.
 bool ParseLayout(const std::string& text, Layout* layout, std::string* error);
 
-// Writes a CSV value (UTF-8) into its field of `record`; false with a reason when it does not
-// convert or fit.
+// Writes a CSV value (UTF-8) into its field of `record`; false with a reason, quoting the
+// value, when it does not convert or fit. Text takes no bytes below 32. Amounts are written
+// with `decimal` as their decimal character.
 bool EncodeField(const Field& field, const std::string& value, std::string* record,
-                 std::string* error);
+                 std::string* error, char decimal = '.');
 // The CSV value (UTF-8) of a field of `record`.
-std::string DecodeField(const Field& field, const std::string& record);
+std::string DecodeField(const Field& field, const std::string& record, char decimal = '.');
 
 }  // namespace zem::vakdata

@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
   services.processes = &processes;
   services.records = &records;
   std::vector<std::string> args(argv + 1, argv + argc);
-  int code = zem::vakdata::RunVakdata(args, std::cout, std::cerr);
+  int code = zem::vakdata::RunVakdata(args, std::cin, std::cout, std::cerr);
   // Closes whatever the record manager still holds.
   uint32_t length = 0;
   char block[129] = {};
