@@ -54,7 +54,9 @@ TEST_P(TranslateTest, LooksUpTheRecordOfTheText) {
   // Every language but Catalan leaves a catalogue behind, as found or created empty.
   const bool catalan = std::string(c.language) == "CAT";
   ASSERT_EQ(services.files.Exists(kFile), !catalan || c.catalogue.has_value());
-  if (!catalan) EXPECT_EQ(services.files.Contents(kFile), c.catalogue.value_or(""));
+  if (!catalan) {
+    EXPECT_EQ(services.files.Contents(kFile), c.catalogue.value_or(""));
+  }
 }
 
 const std::string kThree = "SORTIR,SA\xd6R,SHIR,SALIR\r\nDATA,DATA,DATA,FECHA\r\n";
