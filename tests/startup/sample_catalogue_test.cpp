@@ -13,6 +13,7 @@
 #include "platform/files.h"
 #include "platform/services.h"
 #include "startup/catalogue.h"
+#include "startup/sample_files.h"
 #include "startup/session.h"
 
 namespace zem {
@@ -21,25 +22,8 @@ namespace {
 namespace fs = std::filesystem;
 using platform::TextReader;
 using Record = std::vector<std::string>;  // Catalan, Galician, Aranese, Spanish
-
-std::string ReadSource(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-// A readable sample source as the installation holds it: code page 850 with CR LF.
-std::string Installed(const std::string& relative) {
-  std::string text = platform::Utf8ToCp850(ReadSource(fs::path(ZEM_SOURCE_DIR) / relative));
-  std::string out;
-  for (char c : text) {
-    if (c == '\r') continue;
-    if (c == '\n') out += '\r';
-    out += c;
-  }
-  return out;
-}
+using testing::InstalledSample;
+using testing::ReadSourceFile;
 
 struct FormText {
   std::string what;  // "label", "choices" or "heading"
@@ -127,7 +111,7 @@ std::vector<Literal> TranslatedLiterals() {
   for (const auto& entry : fs::recursive_directory_iterator(fs::path(ZEM_SOURCE_DIR) / "src")) {
     const std::string name = entry.path().string();
     if (name.size() < 4 || (name.substr(name.size() - 4) != ".cpp" && name.back() != 'h')) continue;
-    const std::string source = ReadSource(entry.path());
+    const std::string source = ReadSourceFile(entry.path());
     const std::string call = "Translate(";
     for (size_t at = source.find(call); at != std::string::npos; at = source.find(call, at)) {
       at += call.size();
@@ -154,7 +138,7 @@ std::vector<std::string> ChoiceCodes(const std::string& choices) {
 class SampleCatalogueTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    bytes_ = Installed("sample/LOCALE/ZEMBRALO.LNG");
+    bytes_ = InstalledSample("sample/LOCALE/ZEMBRALO.LNG");
     TextReader reader(bytes_);
     for (;;) {
       Record record(4);
@@ -191,7 +175,7 @@ TEST_F(SampleCatalogueTest, RecordsAreWholeAndKeysUnique) {
 }
 
 TEST_F(SampleCatalogueTest, EveryFormTextHasAFittingRecord) {
-  const std::vector<FormText> texts = FormTexts(Installed("sample/FORMS/ZEMBRALO.QFM"));
+  const std::vector<FormText> texts = FormTexts(InstalledSample("sample/FORMS/ZEMBRALO.QFM"));
   ASSERT_GT(texts.size(), 30u);
   for (const FormText& t : texts) {
     if (t.text.empty()) continue;  // an empty choice list is no choice list in any language
