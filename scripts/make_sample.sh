@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Makes a sample installation root from the readable sources under sample/:
 #   scripts/make_sample.sh <build-dir> <dest-root>
-# <build-dir> must hold an already built vakdata (and vakprint, which is copied when present).
+# <build-dir> must hold an already built vakdata (and vakprint, which is copied when present,
+# and vakhelp, which builds the help files when present).
 # The root gets DADES\*.dat (created from the dictionaries and filled from the CSV files),
-# ddf\*.xdf, Nera.ini, TMP\Sessio.ini and TMP\NeraTerm.ini, TEXTOS\*.txt (code page 850 with
-# CR LF) and EXE\VAKPRINT.
+# ddf\*.xdf, Nera.ini, TMP\Sessio.ini and TMP\NeraTerm.ini, TEXTOS\*.txt, FORMS\*.QFM and
+# LOCALE\*.LNG (code page 850 with CR LF), AJUDA\*.HLP (built from AJUDA/*.txt) and
+# EXE\VAKPRINT.
 set -euo pipefail
 
 if [[ $# -ne 2 ]]; then
@@ -21,7 +23,7 @@ if [[ ! -x "$vakdata" ]]; then
   exit 1
 fi
 
-mkdir -p "$root"/{DADES,ddf,TEXTOS,EXE,TMP}
+mkdir -p "$root"/{DADES,ddf,TEXTOS,FORMS,LOCALE,AJUDA,EXE,TMP}
 root=$(cd "$root" && pwd)
 
 # UTF-8 text to code page 850 with CR LF line ends.
@@ -51,9 +53,18 @@ for file in Sessio.ini NeraTerm.ini; do
   [[ -f "$sample/config/$file" ]] && to_suite_text "$sample/config/$file" "$root/TMP/$file"
 done
 shopt -s nullglob
-for text in "$sample"/TEXTOS/*.txt; do
-  to_suite_text "$text" "$root/TEXTOS/$(basename "$text")"
+for text in "$sample"/TEXTOS/*.txt "$sample"/FORMS/*.QFM "$sample"/LOCALE/*.LNG; do
+  dir=$(basename "$(dirname "$text")")
+  to_suite_text "$text" "$root/$dir/$(basename "$text")"
 done
+# Help sources to fixed-length help files: AJUDA/<topic>.txt gives AJUDA\<topic>.HLP.
+if [[ -x "$build/vakhelp" ]]; then
+  for help in "$sample"/AJUDA/*.txt; do
+    "$build/vakhelp" "$help" "$root/AJUDA/$(basename "$help" .txt).HLP"
+  done
+else
+  echo "$0: $build/vakhelp is not built; AJUDA left empty" >&2
+fi
 if [[ -x "$build/vakprint" ]]; then
   cp "$build/vakprint" "$root/EXE/VAKPRINT"
 fi

@@ -10,6 +10,7 @@
 #include "screen/keyboard.h"
 #include "screen/message.h"
 #include "screen/windows.h"
+#include "startup/catalogue.h"
 #include "startup/session.h"
 #include "storage/file_table.h"
 #include "storage/record_ops.h"
@@ -41,6 +42,7 @@ int LabelsAcross(const MailingParameters& parameters) {
 
 void ResetMailingState() {
   ResetSession();
+  ResetCatalogue();
   ResetFileTable();
   ResetPrinting();
   ResetMerging();
@@ -96,20 +98,21 @@ bool ReceiptSelected(char state, const std::string& selector) {
 std::string LabelParameterProblem(const MailingParameters& parameters) {
   if (parameters.OutputKind == "C") return {};
   if (parameters.LabelWidth <= 0) {
-    return "L'AMPLADA DE L'ETIQUETA HA DE SER M\x90S GRAN QUE 0";
+    return Translate("L'AMPLADA DE L'ETIQUETA HA DE SER M\x90S GRAN QUE 0");
   }
   if (parameters.LinesPerLabel < 1 || parameters.LinesPerLabel > kLabelLines) {
-    return "LES L\xd6NIES PER ETIQUETA HAN DE SER ENTRE 1 I 100";
+    return Translate("LES L\xd6NIES PER ETIQUETA HAN DE SER ENTRE 1 I 100");
   }
   // A page without a whole row of labels has no lines and is full before anything is on it;
   // one of more lines than a page record can count wraps round. Either way every piece of text
   // would begin a page of its own.
   const int across = LabelsAcross(parameters);
   if (parameters.LabelsPerPage < across) {
-    return "LES ETIQUETES PER P\xb7GINA HAN DE SER " + std::to_string(across) + " O M\x90S";
+    return Translate("EL NOMBRE M\xd6NIM D'ETIQUETES PER P\xb7GINA \x90S ") +
+           std::to_string(across);
   }
   if ((parameters.LabelsPerPage / across) * parameters.LinesPerLabel > INT16_MAX) {
-    return "MASSA L\xd6NIES PER P\xb7GINA D'ETIQUETES";
+    return Translate("MASSA L\xd6NIES PER P\xb7GINA D'ETIQUETES");
   }
   return {};
 }
@@ -172,14 +175,15 @@ bool RunOneMailing() {
   // A print file that cannot be written must not reach the spooler: it would print whatever
   // an earlier run left in the work directory, or half of this run, as if all were well.
   if (!OpenPrintFile(Session().OutputDevice)) {
-    TellOperator("NO ES POT CREAR EL FITXER D'IMPRESSI\xe0 " + PrintFilePath());
+    TellOperator(Translate("NO ES POT CREAR EL FITXER D'IMPRESSI\xe0 ") + PrintFilePath());
     return false;
   }
   SetCurrency("p");
   ProduceMailingOutput();
   SetCurrency("");
   if (!ClosePrintFile()) {
-    TellOperator("NO S'HA POGUT ESCRIURE TOT EL FITXER D'IMPRESSI\xe0 " + PrintFilePath());
+    TellOperator(Translate("NO S'HA POGUT ESCRIURE TOT EL FITXER D'IMPRESSI\xe0 ") +
+                 PrintFilePath());
     return false;
   }
   // The spooler runs after every run, also when nothing was selected; its exit code is not

@@ -68,8 +68,8 @@ LetterheadState& Letterhead();
 void ResetLetterhead();
 
 // Back to the state before start-up of everything a mailing run reads or changes: session,
-// open-file table, print file, merge engine, parameters, run, letterhead, currency and the date
-// and number display settings (tests and benchmarks).
+// catalogue, open-file table, print file, merge engine, parameters, run, letterhead, currency
+// and the date and number display settings (tests and benchmarks).
 void ResetMailingState();
 // Reads the lines unless they are loaded already.
 void LoadLetterhead();

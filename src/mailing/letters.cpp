@@ -3,6 +3,7 @@
 #include "mailing/letter_mailing.h"
 #include "mailing/merge_data.h"
 #include "mailing/template_merge.h"
+#include "startup/catalogue.h"
 #include "storage/record_ops.h"
 
 namespace zem {
@@ -60,7 +61,7 @@ bool WriteLetter() {
   ScanReceipts(true);
   LetterMergeFile() = nullptr;
   if (!merge.Close()) {
-    TellOperator("NO ES POT ESCRIURE EL FITXER DE DADES " + path);
+    TellOperator(Translate("NO ES POT ESCRIURE EL FITXER DE DADES ") + path);
     return false;
   }
   return MergeTemplate(parameters.TemplateName, path, true);

@@ -9,6 +9,7 @@
 #include "mailing/print_file.h"
 #include "platform/services.h"
 #include "screen/message.h"
+#include "startup/catalogue.h"
 #include "startup/session.h"
 
 namespace zem {
@@ -60,18 +61,18 @@ bool LoadTemplates(std::string_view name, int level, std::vector<std::string>& c
                    TemplateSet& set, std::string* problem) {
   const std::string path = ResolvedPath(name);
   if (std::find(chain.begin(), chain.end(), path) != chain.end()) {
-    *problem = "LA PLANTILLA " + TemplatePath(name) + " S'INCLOU A SI MATEIXA";
+    *problem = Translate("AQUESTA PLANTILLA S'INCLOU A SI MATEIXA: ") + TemplatePath(name);
     return false;
   }
   auto known = set.levels.find(path);
   if (known == set.levels.end()) {
     if (level > kMaxTemplateDepth) {
-      *problem = "MASSA NIVELLS DE PLANTILLES INCLOSES A " + TemplatePath(name);
+      *problem = Translate("MASSA NIVELLS DE PLANTILLES INCLOSES A ") + TemplatePath(name);
       return false;
     }
     std::string bytes;
     if (!platform::Files().ReadFile(TemplatePath(name), &bytes)) {
-      *problem = "NO ES POT LLEGIR LA PLANTILLA " + TemplatePath(name);
+      *problem = Translate("NO ES POT LLEGIR LA PLANTILLA ") + TemplatePath(name);
       return false;
     }
     chain.push_back(path);
@@ -88,7 +89,7 @@ bool LoadTemplates(std::string_view name, int level, std::vector<std::string>& c
     known = set.levels.emplace(path, deepest + 1).first;
   }
   if (level + known->second - 1 > kMaxTemplateDepth) {
-    *problem = "MASSA NIVELLS DE PLANTILLES INCLOSES A " + TemplatePath(name);
+    *problem = Translate("MASSA NIVELLS DE PLANTILLES INCLOSES A ") + TemplatePath(name);
     return false;
   }
   return true;
@@ -234,7 +235,7 @@ bool MergeTemplate(std::string_view name, std::string_view merge_path, bool /*fl
   }
   std::string merge_data;
   if (!merge_path.empty() && !platform::Files().ReadFile(std::string(merge_path), &merge_data)) {
-    Report("NO ES POT LLEGIR EL FITXER DE DADES " + std::string(merge_path));
+    Report(Translate("NO ES POT LLEGIR EL FITXER DE DADES ") + std::string(merge_path));
     return false;
   }
   MergeContext context{&templates, merge_path.empty() ? nullptr : &merge_data};

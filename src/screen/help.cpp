@@ -6,6 +6,7 @@
 #include "platform/services.h"
 #include "screen/keyboard.h"
 #include "screen/windows.h"
+#include "startup/catalogue.h"
 #include "startup/session.h"
 
 namespace zem {
@@ -38,8 +39,13 @@ void ShowPage(const std::string& topic) {
 class HelpText {
  public:
   explicit HelpText(const std::string& topic) {
-    if (!platform::Files().ReadFile("AJUDA\\" + topic + ".HLP", &bytes_)) bytes_.clear();
     width_ = ScreenColumns();
+    const std::string path = "AJUDA\\" + topic + ".HLP";
+    if (!platform::Files().ReadFile(path, &bytes_)) {
+      // Said in the window, so that the operator knows the help is missing, not empty.
+      bytes_ = Translate("NO HI HA AJUDA PER A AQUEST TEMA: ") + path;
+      bytes_.resize(width_, ' ');
+    }
     lines_ = static_cast<int>(std::nearbyint(static_cast<double>(bytes_.size()) / width_));
   }
   int Lines() const { return lines_; }

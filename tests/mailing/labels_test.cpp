@@ -203,6 +203,7 @@ struct ProblemCase {
 };
 
 TEST(LabelParameterProblemTest, RefusesWidthsAndLineCountsThatCannotWork) {
+  platform::FakeServices services;  // the messages pass through the catalogue
   const ProblemCase cases[] = {
       {"E", 45, 9, 16, false},
       {"E", 0, 9, 16, true},

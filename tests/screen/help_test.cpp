@@ -210,6 +210,18 @@ TEST_F(HelpTest, MissingHelpFileGivesEmptyWindow) {
   EXPECT_EQ(Windows().WindowDepth, 0);
 }
 
+TEST_F(HelpTest, MissingHelpFileSaysSoInTheWindow) {
+  std::string shown;
+  Keyboard().Calculator = [&] {
+    shown = TextAt(kFirstTextRow, 3, 76);
+    return std::string();
+  };
+  PushKeys({kAltX, kEsc});
+  ShowHelp("NOTHERE");
+  EXPECT_EQ(shown.rfind("NO HI HA AJUDA PER A AQUEST TEMA: AJUDA\\NOTHERE.HLP", 0), 0u) << shown;
+  EXPECT_FALSE(services.files.Exists("/AJUDA/NOTHERE.HLP"));
+}
+
 struct WinModeCase {
   const char* name;
   std::string comspec;

@@ -42,7 +42,8 @@ done
   { echo "FAIL: texts key 1"; failures=$((failures + 1)); }
 
 # Converted text: CR LF line ends and no UTF-8 left (an accented letter is one byte).
-for file in "$root"/Nera.ini "$root"/TMP/*.ini "$root"/TEXTOS/*.txt; do
+for file in "$root"/Nera.ini "$root"/TMP/*.ini "$root"/TEXTOS/*.txt "$root"/FORMS/*.QFM \
+  "$root"/LOCALE/*.LNG; do
   [[ -f $file ]] || continue
   if grep -q $'[^\r]$' "$file"; then
     echo "FAIL: $file has lines without CR"
@@ -53,6 +54,18 @@ for file in "$root"/Nera.ini "$root"/TMP/*.ini "$root"/TEXTOS/*.txt; do
     failures=$((failures + 1))
   fi
 done
+
+# The help files: one per source, whole 80-byte lines, no line ends (when vakhelp is built).
+if [[ -x "$build/vakhelp" ]]; then
+  for source in "$source_dir"/sample/AJUDA/*.txt; do
+    help="$root/AJUDA/$(basename "$source" .txt).HLP"
+    size=$(stat -c %s "$help" 2>/dev/null || echo 0)
+    if [[ $size -eq 0 || $((size % 80)) -ne 0 || $(tr -d '\r\n' <"$help" | wc -c) -ne $size ]]; then
+      echo "FAIL: $help is not a file of whole 80-byte lines"
+      failures=$((failures + 1))
+    fi
+  done
+fi
 
 if [[ $failures -ne 0 ]]; then
   cat "$work/log"
