@@ -32,10 +32,6 @@ class PopupTest : public ScreenTest {
     PushKey(keys::kAltX);
   }
 
-  void PushText(const std::string& characters) {
-    for (char c : characters) PushKey(static_cast<uint8_t>(c));
-  }
-
   // The rows of the screen at each look, counted from 1 (entry 0 unused).
   std::vector<std::vector<std::string>> peeks;
   std::vector<std::vector<platform::Cell>> peeked_cells;
