@@ -336,6 +336,10 @@ std::string ParseDate(const std::string& text) {
   return Pack(year, typed.month, typed.day);
 }
 
+int16_t DaysInMonth(int32_t year, int32_t month) {
+  return static_cast<int16_t>(MonthLength(month, GregorianLeap(year)));
+}
+
 int16_t CheckDate(const std::string& text) {
   TypedDate typed = ScanTypedDate(text);
   if (typed.error) return -1;
@@ -348,7 +352,7 @@ int16_t CheckDate(const std::string& text) {
   const int32_t v = year * 10000 + typed.month * 100 + typed.day;
   if (v > kFirstDroppedDay && v < kFirstGregorianDay) return -1;
   if (typed.month < 1 || typed.month > 12) return -1;
-  if (typed.day < 1 || typed.day > MonthLength(typed.month, GregorianLeap(year))) return -1;
+  if (typed.day < 1 || typed.day > DaysInMonth(year, typed.month)) return -1;
   return 0;
 }
 

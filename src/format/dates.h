@@ -21,6 +21,9 @@ std::string ZeroDate();
 // 1 (Monday) ... 7 (Sunday); Julian before 5 October 1582, Gregorian from then on.
 int16_t DayOfWeek(const std::string& date);
 
+// The number of days of month 1..12 of `year` by the Gregorian leap rule.
+int16_t DaysInMonth(int32_t year, int32_t month);
+
 // The distance between two packed dates in unit "D" (days), "M" (months, days ignored) or "A"
 // (whole years), any case; never negative, whatever the argument order. Another unit gives 0.
 int32_t DateDiff(const std::string& date1, const std::string& date2, const std::string& unit);

@@ -292,4 +292,29 @@ void IdleWait() {
   platform::Time().SleepMs(kIdlePauseMs);
 }
 
+PopupScope::PopupScope(std::string_view operations, std::string_view key_list) {
+  const KeyboardState& state = Keyboard();
+  codes_ = state.ExitCodes;
+  results_ = state.ExitResults;
+  saved_codes_ = state.SavedCodes;
+  saved_results_ = state.SavedResults;
+  saved_in_use_ = state.SavedInUse;
+  cursor_shape_ = platform::Screen().GetCursorShape();
+  SetExitKeys(operations, key_list);
+  SetColour("+n");
+  platform::Screen().SetCursorShape(platform::CursorShape::kHidden);
+}
+
+PopupScope::~PopupScope() {
+  platform::Screen().SetCursorShape(cursor_shape_);
+  SetColour("-");
+  SetExitKeys("-", "");
+  KeyboardState& state = Keyboard();
+  state.ExitCodes = codes_;
+  state.ExitResults = results_;
+  state.SavedCodes = saved_codes_;
+  state.SavedResults = saved_results_;
+  state.SavedInUse = saved_in_use_;
+}
+
 }  // namespace zem

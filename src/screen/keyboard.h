@@ -102,4 +102,24 @@ void Beep();
 // Pauses briefly between empty polls so that waiting for a key does not spin the processor.
 void IdleWait();
 
+// What a pop-up opened from inside a key read changes and gives back on every way out. On
+// construction: registers its exit keys (`operations`, `key_list` as for SetExitKeys), pushes
+// colour role "n" and hides the cursor. On destruction: shows the cursor as it was, pops the
+// colour role and resets the key list with "-". The field's whole exit-key list, saved slot
+// included, then comes back as it was: the field editor's own "+" has usually taken the single
+// slot already, so the pop-up's "+" saves nothing and its "-" alone would hand back the list
+// saved before the field instead of the field's own.
+class PopupScope {
+ public:
+  PopupScope(std::string_view operations, std::string_view key_list);
+  ~PopupScope();
+  PopupScope(const PopupScope&) = delete;
+  PopupScope& operator=(const PopupScope&) = delete;
+
+ private:
+  std::string codes_, results_, saved_codes_, saved_results_;
+  bool saved_in_use_;
+  platform::CursorShape cursor_shape_;
+};
+
 }  // namespace zem
