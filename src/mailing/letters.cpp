@@ -3,6 +3,7 @@
 #include "mailing/letter_mailing.h"
 #include "mailing/merge_data.h"
 #include "mailing/template_merge.h"
+#include "storage/file_table.h"
 #include "storage/record_ops.h"
 
 namespace zem {
