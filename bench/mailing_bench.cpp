@@ -36,7 +36,9 @@
 #include "storage/file_table.h"
 #include "storage/open_file.h"
 #include "storage/record_ops.h"
-#include "tests/mailing/memory_records.h"
+#include "support/fake_services.h"
+#include "support/memory_records.h"
+#include "support/sample_installation.h"
 
 // ---- Peak heap: every operator new of the process is counted ----
 namespace {
@@ -212,58 +214,20 @@ fs::path Portfolio(int properties) {
   return root;
 }
 
-// The program's services over the portfolio, with the four data files open.
-class Installation {
- public:
-  explicit Installation(const fs::path& root) : records_(&files_) {
-    const std::string base = root.string() + "/";
-    env_.Set("VAKROOT", base);
-    env_.Set("VAKEXE", base + "EXE/");
-    env_.Set("VAKTMP", base + "TMP/");
-    platform::Services& s = platform::Current();
-    saved_ = s;
-    s = platform::Services{&env_, &clock_, &files_, &console_, &processes_, &records_};
-    ResetMailingState();
-    LoadSession();
-    LoadLetterhead();
-    for (auto [id, name, area] : {std::tuple{kTextsFileId, "DADES\\Textos", &texts_},
-                                  std::tuple{kPropertiesFileId, "DADES\\FinquesV", &properties_},
-                                  std::tuple{kUnitsFileId, "DADES\\DepartaV", &units_},
-                                  std::tuple{kReceiptsFileId, "DADES\\CobramV", &receipts_}}) {
-      if (OpenDataFile(id, Session().RootDir + name, area) != 0) std::exit(1);
-    }
-    MailingParameters& p = Mailing();
-    p.LetterDate = Session().SessionDate;
-    p.TemplateName = "RECCAT";
-    p.FirstCode = PackCode("1.0");
-    p.LastCode = PackCode("9999.9999");
-    // ZEM_BENCH_LAST_PROPERTY limits the run to the first properties of a larger portfolio
-    // (to tell what grows with the files from what grows with the units written).
-    if (const char* last = std::getenv("ZEM_BENCH_LAST_PROPERTY")) {
-      p.LastCode = PackCode(std::string(last) + ".9999");
-    }
+// The program's services over the portfolio, with the four data files open and the letter
+// template chosen. ZEM_BENCH_LAST_PROPERTY limits the run to the first properties of a larger
+// portfolio (to tell what grows with the files from what grows with the units written).
+std::unique_ptr<testing::SampleInstallation> Install(const fs::path& root) {
+  const char* last = std::getenv("ZEM_BENCH_LAST_PROPERTY");
+  auto installation = std::make_unique<testing::SampleInstallation>(
+      root.string(), last ? std::string(last) + ".9999" : "9999.9999");
+  if (!installation->problem().empty()) {
+    std::fprintf(stderr, "%s\n", installation->problem().c_str());
+    std::exit(1);
   }
-  ~Installation() {
-    ResetRecordManager();
-    ResetFileTable();
-    ResetPrinting();
-    platform::Current() = saved_;
-  }
-  std::string PrintFile() const {
-    return platform::Files().HostPath(Session().WorkDir + "vakprint.tmp");
-  }
-  int calls() const { return static_cast<int>(processes_.calls.size()); }
-
- private:
-  platform::MapEnvironment env_;
-  platform::FakeClock clock_;
-  platform::HostFileSystem files_;
-  platform::MemoryConsole console_;
-  platform::RecordingProcessRunner processes_;
-  platform::LibraryRecordManager records_;
-  platform::Services saved_;
-  std::string texts_, properties_, units_, receipts_;
-};
+  Mailing().TemplateName = "RECCAT";
+  return installation;
+}
 
 double Seconds(std::chrono::steady_clock::time_point since) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
@@ -319,7 +283,7 @@ void TimeRun(benchmark::State& state, bool letters) {
   const fs::path root = Portfolio(properties);
   for (auto _ : state) {
     state.PauseTiming();
-    Installation installation(root);
+    const auto installation = Install(root);
     Mailing().OutputKind = letters ? "C" : "E";
     const size_t live_before = g_live.load();
     g_peak.store(live_before);
@@ -331,11 +295,11 @@ void TimeRun(benchmark::State& state, bool letters) {
     const double run_cpu = CpuSeconds() - cpu_start;
     state.PauseTiming();
     const size_t peak = g_peak.load() - live_before;
-    const uintmax_t print_bytes = fs::file_size(installation.PrintFile());
+    const uintmax_t print_bytes = fs::file_size(installation->PrintFile());
     const double floor_cpu_start = CpuSeconds();
-    const double floor_seconds = ReadAndWrite(installation.PrintFile() + ".floor", print_bytes);
+    const double floor_seconds = ReadAndWrite(installation->PrintFile() + ".floor", print_bytes);
     const double floor_cpu = CpuSeconds() - floor_cpu_start;
-    fs::remove(installation.PrintFile() + ".floor");
+    fs::remove(installation->PrintFile() + ".floor");
     const int units = MailingRun().UnitsWritten;
     state.counters["units"] = units;
     state.counters[letters ? "letters_per_s" : "labels_per_s"] = units / run_seconds;

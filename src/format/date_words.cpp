@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "format/text_utils.h"
+
 namespace zem {
 namespace {
 
@@ -37,9 +39,7 @@ const DateWords& DateWordsFor(const std::string& language) {
 }
 
 std::string MonthName(const DateWords& words, int month) {
-  std::string_view slot = Slot(words, month);
-  size_t last = slot.find_last_not_of(' ');
-  return last == std::string_view::npos ? std::string() : std::string(slot.substr(0, last + 1));
+  return TrimTrailingBlanks(Slot(words, month));
 }
 
 std::string ShortMonthName(const DateWords& words, int month) {

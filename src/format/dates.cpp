@@ -4,11 +4,12 @@
 #include <cstdlib>
 #include <optional>
 
+#include "format/config_file.h"
 #include "format/date_words.h"
+#include "format/session_settings.h"
 #include "format/text_utils.h"
+#include "platform/program_state.h"
 #include "platform/services.h"
-#include "startup/config_file.h"
-#include "startup/session.h"
 
 namespace zem {
 namespace {
@@ -276,6 +277,7 @@ DateDisplaySettings& DateDisplay() {
 void ResetDateDisplay() {
   DateDisplay() = DateDisplaySettings{};
 }
+ZEM_REGISTER_STATE_RESET(ResetDateDisplay);
 
 std::string FormatDate(const std::string& date, int16_t style, const std::string& parts) {
   LoadDateDisplay();

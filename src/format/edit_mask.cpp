@@ -3,7 +3,8 @@
 #include <charconv>
 #include <cmath>
 
-#include "startup/config_file.h"
+#include "format/config_file.h"
+#include "platform/program_state.h"
 
 namespace zem {
 namespace {
@@ -72,6 +73,7 @@ NumberDisplaySettings& NumberDisplay() {
 void ResetNumberDisplay() {
   NumberDisplay() = NumberDisplaySettings{};
 }
+ZEM_REGISTER_STATE_RESET(ResetNumberDisplay);
 
 void LoadNumberDisplay() {
   NumberDisplaySettings& s = NumberDisplay();
@@ -88,6 +90,7 @@ CurrencyState& Currency() {
 void ResetCurrency() {
   Currency() = CurrencyState{};
 }
+ZEM_REGISTER_STATE_RESET(ResetCurrency);
 
 std::string FormatMask(const std::string& mask, double value) {
   LoadNumberDisplay();

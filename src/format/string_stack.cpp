@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "platform/program_state.h"
+
 namespace zem {
 
 StringStackState& StringStack() {
@@ -12,6 +14,7 @@ StringStackState& StringStack() {
 void ResetStringStack() {
   StringStack() = StringStackState{};
 }
+ZEM_REGISTER_STATE_RESET(ResetStringStack);
 
 void PushString(const std::string& text) {
   std::string& data = StringStack().Data;

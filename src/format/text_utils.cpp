@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "format/plain_decimal.h"
+#include "platform/program_state.h"
 
 namespace zem {
 namespace {
@@ -78,6 +79,11 @@ std::string TrimBlanks(const std::string& text) {
   return text.substr(first, last - first + 1);
 }
 
+std::string TrimTrailingBlanks(std::string_view text) {
+  const size_t last = text.find_last_not_of(' ');
+  return last == std::string_view::npos ? std::string() : std::string(text.substr(0, last + 1));
+}
+
 std::string AsciiUpper(std::string text) {
   for (char& c : text) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
@@ -112,6 +118,7 @@ FoldingState& Folding() {
 void ResetFolding() {
   Folding() = FoldingState{};
 }
+ZEM_REGISTER_STATE_RESET(ResetFolding);
 
 void SetFolding(bool on) {
   Folding().On = on;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace zem {
 
@@ -18,6 +19,9 @@ std::string NameOrder(const std::string& name);
 
 // `text` without the blanks (code 32 only) at its start and end.
 std::string TrimBlanks(const std::string& text);
+
+// `text` without the blanks (code 32 only) at its end.
+std::string TrimTrailingBlanks(std::string_view text);
 
 // `text` with the ASCII letters a-z upper-cased; every other byte stays.
 std::string AsciiUpper(std::string text);

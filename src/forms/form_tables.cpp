@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "storage/file_table.h"
+#include "platform/program_state.h"
 
 namespace zem {
 
@@ -14,6 +15,7 @@ FormState& Form() {
 void ResetForm() {
   Form() = FormState{};
 }
+ZEM_REGISTER_STATE_RESET(ResetForm);
 
 std::string FormText(const std::string& catalan) {
   const FormState& form = Form();

@@ -4,6 +4,7 @@
 
 #include "format/edit_mask.h"
 #include "format/plain_decimal.h"
+#include "format/text_utils.h"
 #include "mailing/amount_words_tables.h"
 #include "startup/session.h"
 
@@ -238,10 +239,7 @@ class Speller {
     }
   }
 
-  void TrimTrailing() {
-    const size_t last = text_.find_last_not_of(' ');
-    text_.erase(last == std::string::npos ? 0 : last + 1);
-  }
+  void TrimTrailing() { text_ = TrimTrailingBlanks(text_); }
   void AddBlank() {
     TrimTrailing();
     text_ += ' ';

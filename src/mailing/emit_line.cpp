@@ -1,7 +1,8 @@
 #include <algorithm>
 #include <string>
 
-#include "mailing/fill_line.h"
+#include "format/fill_line.h"
+#include "format/text_utils.h"
 #include "mailing/print_file.h"
 #include "mailing/template_merge.h"
 
@@ -27,7 +28,7 @@ void Flush(std::string& segment, bool line_end, char alignment, int right) {
         // The spooler draws the fill up to the column after the right margin; a piece that
         // does not end the line is justified instead.
         code = line_end ? "N " + std::to_string(right + 1) + " \\-\\" : "A";
-        segment.erase(segment.find_last_not_of(' ') + 1);
+        segment = TrimTrailingBlanks(segment);
       }
       break;
     default:

@@ -2,6 +2,7 @@
 // full row is printed line by line, a page beginning whenever the previous one is full.
 #include <algorithm>
 
+#include "format/text_utils.h"
 #include "mailing/letter_mailing.h"
 #include "mailing/print_file.h"
 
@@ -25,9 +26,7 @@ void AddLabel() {
     std::string cell(width, ' ');
     if (j == 4) {
       // Address line 3 is right-aligned, ending 7 blanks before the edge of the label.
-      std::string text = run.AddressLines[4];
-      text.erase(text.find_last_not_of(' ') + 1);
-      text += std::string(7, ' ');
+      std::string text = TrimTrailingBlanks(run.AddressLines[4]) + std::string(7, ' ');
       if (text.size() > width) text.erase(0, text.size() - width);
       cell.replace(width - text.size(), text.size(), text);
     } else {

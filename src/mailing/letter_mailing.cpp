@@ -4,8 +4,10 @@
 
 #include "format/dates.h"
 #include "format/edit_mask.h"
+#include "format/text_utils.h"
 #include "mailing/print_file.h"
 #include "mailing/template_merge.h"
+#include "platform/program_state.h"
 #include "platform/services.h"
 #include "screen/keyboard.h"
 #include "screen/message.h"
@@ -17,11 +19,6 @@
 
 namespace zem {
 namespace {
-
-ParameterScreen& InstalledScreen() {
-  static ParameterScreen screen;
-  return screen;
-}
 
 // Byte-wise comparison of the first `length` bytes (shorter texts padded with NUL bytes), the
 // order of packed codes.
@@ -40,20 +37,6 @@ int LabelsAcross(const MailingParameters& parameters) {
 
 }  // namespace
 
-void ResetMailingState() {
-  ResetSession();
-  ResetCatalogue();
-  ResetFileTable();
-  ResetPrinting();
-  ResetMerging();
-  ResetMailing();
-  ResetMailingRun();
-  ResetLetterhead();
-  ResetCurrency();
-  ResetDateDisplay();
-  ResetNumberDisplay();
-}
-
 void TellOperator(const std::string& text) {
   ShowMessageAndWait(12, text);
 }
@@ -66,6 +49,7 @@ MailingParameters& Mailing() {
 void ResetMailing() {
   Mailing() = MailingParameters{};
 }
+ZEM_REGISTER_STATE_RESET(ResetMailing);
 
 MailingRunState& MailingRun() {
   static MailingRunState state;
@@ -75,21 +59,14 @@ MailingRunState& MailingRun() {
 void ResetMailingRun() {
   MailingRun() = MailingRunState{};
 }
+ZEM_REGISTER_STATE_RESET(ResetMailingRun);
 
 void SetParameterScreen(ParameterScreen screen) {
-  InstalledScreen() = std::move(screen);
-}
-
-const std::string& RecordArea(int16_t id) {
-  static const std::string none;
-  int slot = FindFileSlot(id);
-  if (slot <= 0 || !OpenFiles().Slots[slot].RecordArea) return none;
-  return *OpenFiles().Slots[slot].RecordArea;
+  MailingRun().Screen = std::move(screen);
 }
 
 bool ReceiptSelected(char state, const std::string& selector) {
-  std::string wanted = selector;
-  wanted.erase(wanted.find_last_not_of(' ') + 1);
+  const std::string wanted = TrimTrailingBlanks(selector);
   if (wanted.size() != 1) return false;
   if (state == wanted[0]) return true;
   return wanted == "T" && (state == 'P' || state == 'D');
@@ -198,7 +175,7 @@ void RunLetterMailing() {
   for (;;) {
     SetColour("n");
     platform::Screen().Clear();
-    const ParameterScreen& screen = InstalledScreen();
+    const ParameterScreen& screen = MailingRun().Screen;
     if (!screen || !screen(Mailing())) return;
     const std::string problem = LabelParameterProblem(Mailing());
     if (!problem.empty()) {

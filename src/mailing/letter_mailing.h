@@ -44,8 +44,15 @@ void ResetMailing();
 // The label line buffer has this many lines.
 constexpr int kLabelLines = 100;
 
-// Working state of a run.
+// The parameter screen: fills the parameters and returns true, or false when the operator
+// leaves with Esc. The form engine installs the real screen (SetParameterScreen); until one is
+// installed the mailing has no parameters to work with and leaves at once. An empty function
+// restores that.
+using ParameterScreen = std::function<bool(MailingParameters&)>;
+
+// Working state of a run, and the parameter screen that starts each one.
 struct MailingRunState {
+  ParameterScreen Screen;
   std::array<std::string, 5> AddressLines;  // DES0 to DES4
   std::array<std::string, kLabelLines> LabelLines;
   int LabelsInRow = 0;
@@ -66,18 +73,9 @@ struct LetterheadState {
 };
 LetterheadState& Letterhead();
 void ResetLetterhead();
-
-// Back to the state before start-up of everything a mailing run reads or changes: session,
-// catalogue, open-file table, print file, merge engine, parameters, run, letterhead, currency
-// and the date and number display settings (tests and benchmarks).
-void ResetMailingState();
 // Reads the lines unless they are loaded already.
 void LoadLetterhead();
 
-// The parameter screen: fills the parameters and returns true, or false when the operator
-// leaves with Esc. The form engine installs the real screen; until one is installed the
-// mailing has no parameters to work with and leaves at once. An empty function restores that.
-using ParameterScreen = std::function<bool(MailingParameters&)>;
 void SetParameterScreen(ParameterScreen screen);
 
 // The main loop: parameter screen, run, spooler, until Esc.
@@ -105,9 +103,6 @@ void ProduceMailingOutput();
 
 // Shows a message for the operator on row 12 and waits for a key.
 void TellOperator(const std::string& text);
-
-// The record area bound to an open file id; empty when the id is not open.
-const std::string& RecordArea(int16_t id);
 
 // For the unit in the units file's record area: writes the merge data file (work directory +
 // "merge.tmp") and merges the template into a letter in the print file. False when the letter

@@ -1,6 +1,7 @@
 // The administrator's letterhead lines MEM1 to MEM8.
+#include "format/config_file.h"
 #include "mailing/letter_mailing.h"
-#include "startup/config_file.h"
+#include "platform/program_state.h"
 #include "startup/session.h"
 
 namespace zem {
@@ -13,6 +14,7 @@ LetterheadState& Letterhead() {
 void ResetLetterhead() {
   Letterhead() = LetterheadState{};
 }
+ZEM_REGISTER_STATE_RESET(ResetLetterhead);
 
 void LoadLetterhead() {
   LetterheadState& letterhead = Letterhead();

@@ -4,6 +4,7 @@
 #include "mailing/merge_data.h"
 #include "mailing/template_merge.h"
 #include "startup/catalogue.h"
+#include "storage/file_table.h"
 #include "storage/record_ops.h"
 
 namespace zem {

@@ -2,8 +2,9 @@
 
 #include <cstdlib>
 
+#include "format/leading_number.h"
 #include "format/text_utils.h"
-#include "mailing/leading_number.h"
+#include "platform/program_state.h"
 #include "platform/services.h"
 #include "startup/session.h"
 
@@ -42,6 +43,7 @@ void ResetPrinting() {
   state = PrintState{};
   state.Opened = opened;
 }
+ZEM_REGISTER_STATE_RESET(ResetPrinting);
 
 std::string PrintFilePath() {
   return Session().WorkDir + "vakprint.tmp";

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "format/text_utils.h"
 #include "platform/cp850.h"
 #include "platform/files.h"
 
@@ -10,11 +11,6 @@ namespace {
 
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
-}
-
-std::string TrimRight(std::string text) {
-  while (!text.empty() && text.back() == ' ') text.pop_back();
-  return text;
 }
 
 // The justification a "JUS" record announces for the next text record.
@@ -140,7 +136,7 @@ class PageBuilder {
     for (size_t p = 0; p < pages_.size(); ++p) {
       if (p > 0) out += '\f';
       std::vector<std::string> lines;
-      for (const std::string& row : pages_[p]) lines.push_back(TrimRight(row));
+      for (const std::string& row : pages_[p]) lines.push_back(TrimTrailingBlanks(row));
       while (!lines.empty() && lines.back().empty()) lines.pop_back();
       for (const std::string& row : lines) {
         out += platform::Cp850ToUtf8(row);
@@ -248,7 +244,7 @@ PrintRendering RenderPrintFile(std::string_view bytes) {
     }
     if (!pages.started()) pages.NewPage();  // text before any page record: an open first page
     if (pending.kind == 'N') {
-      pages.Put(column, TrimRight(text));
+      pages.Put(column, TrimTrailingBlanks(text));
       if (!pending.fill.empty()) {
         std::string fill;
         while (pages.column() + static_cast<long>(fill.size()) < pending.fill_column) {

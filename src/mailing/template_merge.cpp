@@ -4,9 +4,11 @@
 #include <map>
 #include <vector>
 
+#include "format/leading_number.h"
+#include "format/text_utils.h"
 #include "mailing/field_codes.h"
-#include "mailing/leading_number.h"
 #include "mailing/print_file.h"
+#include "platform/program_state.h"
 #include "platform/services.h"
 #include "screen/message.h"
 #include "startup/catalogue.h"
@@ -29,18 +31,13 @@ struct MergeContext {
   const std::string* merge_data;  // null: field codes stay as they are
 };
 
-MergeProblemReporter& Reporter() {
-  static MergeProblemReporter reporter;
-  return reporter;
-}
-
 void Report(const std::string& text) {
   MergeState& merge = Merging();
   if (text == merge.LastProblem && Printing().Opened == merge.LastProblemPrintFile) return;
   merge.LastProblem = text;
   merge.LastProblemPrintFile = Printing().Opened;
-  if (Reporter()) {
-    Reporter()(text);
+  if (merge.Reporter) {
+    merge.Reporter(text);
   } else {
     ShowMessageAndWait(12, text);
   }
@@ -202,14 +199,14 @@ MergeState& Merging() {
 void ResetMerging() {
   Merging() = MergeState{};
 }
+ZEM_REGISTER_STATE_RESET(ResetMerging);
 
 void SetMergeProblemReporter(MergeProblemReporter reporter) {
-  Reporter() = std::move(reporter);
+  Merging().Reporter = std::move(reporter);
 }
 
 std::string TemplatePath(std::string_view name) {
-  std::string trimmed(name.substr(0, name.find_last_not_of(' ') + 1));
-  if (name.find_last_not_of(' ') == std::string_view::npos) trimmed.clear();
+  const std::string trimmed = TrimTrailingBlanks(name);
   const bool own_path =
       (trimmed.size() > 1 && trimmed[1] == ':') || trimmed.find('\\') != std::string::npos;
   return (own_path ? "" : Session().RootDir + "TEXTOS\\") + trimmed + ".txt";

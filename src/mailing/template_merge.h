@@ -26,8 +26,14 @@ struct LineFormat {
 // Entry 0 at the start of every template: columns 1 to 95, leading blanks moved into the margin.
 inline constexpr LineFormat kStandardFormat{1, 95, 0, 'I'};
 
+// Where problems with templates go (a text for the operator, code page 850). By default each
+// is shown in a message window until the operator presses a key; the program may route them
+// elsewhere. An empty function restores the default.
+using MergeProblemReporter = std::function<void(const std::string& text)>;
+
 // The merge engine's program-wide state.
 struct MergeState {
+  MergeProblemReporter Reporter;  // empty: the default message window
   // Pages begun in the current document; 0 = the next printed line begins a new first page.
   int16_t PageCount = 0;
   // The work table: entry 0 is the default format, 1 to 9 the formats a template defines.
@@ -83,10 +89,7 @@ void EmitLine(TemplateRun& run, std::string_view line);
 // command, top margin and the header text ending at column 95.
 void NewLetterPage(const TemplateRun& run);
 
-// Where problems with templates go (a text for the operator, code page 850). By default each
-// is shown in a message window until the operator presses a key; the program may route them
-// elsewhere. An empty function restores the default.
-using MergeProblemReporter = std::function<void(const std::string& text)>;
+// Routes problems with templates elsewhere (see MergeState::Reporter).
 void SetMergeProblemReporter(MergeProblemReporter reporter);
 
 }  // namespace zem

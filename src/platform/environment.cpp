@@ -13,9 +13,4 @@ std::string HostEnvironment::Get(const std::string& name) const {
   return value ? std::string(value) : std::string();
 }
 
-std::string MapEnvironment::Get(const std::string& name) const {
-  auto it = vars_.find(name);
-  return it == vars_.end() ? std::string() : it->second;
-}
-
 }  // namespace zem::platform

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <map>
 #include <string>
 
 namespace zem::platform {
@@ -21,19 +20,6 @@ std::string HostVariableName(const std::string& suite_name);
 class HostEnvironment : public Environment {
  public:
   std::string Get(const std::string& name) const override;
-};
-
-// A fixed set of variables, for tests.
-class MapEnvironment : public Environment {
- public:
-  MapEnvironment() = default;
-  explicit MapEnvironment(std::map<std::string, std::string> vars) : vars_(std::move(vars)) {}
-  std::string Get(const std::string& name) const override;
-  void Set(const std::string& name, const std::string& value) { vars_[name] = value; }
-  void Unset(const std::string& name) { vars_.erase(name); }
-
- private:
-  std::map<std::string, std::string> vars_;
 };
 
 }  // namespace zem::platform

@@ -2,9 +2,7 @@
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +14,9 @@ namespace zem::platform {
 // that does not exist in its exact case is matched case-insensitively against the directory's
 // entries (see FileSystem::HostPath).
 std::string SuiteToHostSyntax(std::string_view suite_path);
+
+// The non-empty components of a host-syntax path ("/a//b/" gives "a", "b").
+std::vector<std::string> SplitHostPath(const std::string& path);
 
 // Resolves every component of a host-syntax path: a component that does not exist as written
 // is replaced by an entry of its directory that matches it case-insensitively (ASCII letters).
@@ -83,44 +84,6 @@ class HostFileSystem : public FileSystem {
   // Keeps the system's words for the failure that just happened.
   void NoteFailure();
   std::string last_error_;
-};
-
-// An in-memory file system for tests, with the same path rules as the host one. Its current
-// directory starts at "/".
-class MemoryFileSystem : public FileSystem {
- public:
-  MemoryFileSystem();
-  bool ReadFile(const std::string& path, std::string* bytes) override;
-  bool WriteFile(const std::string& path, std::string_view bytes) override;
-  std::unique_ptr<OutputFile> OpenOutput(const std::string& path, bool append) override;
-  bool Exists(const std::string& path) override;
-  bool IsDirectory(const std::string& path) override;
-  bool Remove(const std::string& path) override;
-  bool ChangeDir(const std::string& path) override;
-  bool MakeDir(const std::string& path) override;
-  std::string HostPath(const std::string& path) override;
-  std::unique_ptr<OutputFile> OpenReplacement(const std::string& path) override;
-
-  // Test conveniences: parent directories are created as needed.
-  void AddFile(const std::string& path, std::string_view bytes);
-  std::string Contents(const std::string& path);
-  const std::string& current_dir() const { return cwd_; }
-  // Paths of every file, absolute and resolved.
-  std::vector<std::string> FileNames() const;
-  // Counts of ReadFile calls, by resolved path (tests check that a file is not re-read).
-  int ReadCount(const std::string& path);
-
- private:
-  std::string Absolute(const std::string& path) const;
-  std::vector<std::string> List(const std::string& dir) const;
-  void MakeParents(const std::string& absolute);
-
-  std::map<std::string, std::string> files_;
-  std::set<std::string> dirs_;
-  std::map<std::string, int> reads_;
-  std::string cwd_ = "/";
-  friend class MemoryOutputFile;
-  friend class MemoryReplacement;
 };
 
 // Reads text the suite's way: a CR ends a line and an LF right after it belongs to the line

@@ -1,5 +1,7 @@
 #include "platform/services.h"
 
+#include "recman/status.h"
+
 namespace zem::platform {
 
 Services& Current() {
@@ -15,17 +17,17 @@ int RunAndWait(const std::string& program, const std::vector<std::string>& args)
   return code;
 }
 
-FakeServices::FakeServices() : saved_(Current()) {
-  Services& s = Current();
-  s.env = &env;
-  s.clock = &clock;
-  s.files = &files;
-  s.console = &console;
-  s.processes = &processes;
-  s.records = nullptr;
+HostServices::HostServices(Console* console) : saved_(Current()) {
+  Current() =
+      Services{&env, &clock, &files, console ? console : &headless_console, &processes, &records};
 }
 
-FakeServices::~FakeServices() {
+HostServices::~HostServices() {
+  // Closes every file the record manager still holds for this process.
+  uint8_t block[recman::kPositionBlockSize] = {};
+  char none[1] = {};
+  uint32_t length = 0;
+  records.Call(recman::kOpReset, block, none, &length, none, 0, 0);
   Current() = saved_;
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -49,24 +48,26 @@ inline RecordManager& Records() {
 // and repaints everything afterwards. Returns the exit code, or -1 when it could not start.
 int RunAndWait(const std::string& program, const std::vector<std::string>& args);
 
-// A complete set of fakes for tests, installed for the object's lifetime (the previous services
-// come back afterwards): a fixed clock, an empty environment, an in-memory file system, a
-// memory console and a recording process runner. `records` stays null unless a test sets it.
-class FakeServices {
+// The real services, installed for the object's lifetime (the previous services come back
+// afterwards): the process's environment, the system clock, the host file system, the process
+// runner and the record manager library over that file system. The console is the one given,
+// or a memory console that draws nothing (tools, benchmarks, headless runs). Tests of the
+// whole program may replace single members afterwards through Current(). Whatever files the
+// record manager still holds are closed when the object goes.
+// The test counterpart, FakeServices, lives with the test support (support/fake_services.h).
+class HostServices {
  public:
-  FakeServices();
-  ~FakeServices();
-  FakeServices(const FakeServices&) = delete;
-  FakeServices& operator=(const FakeServices&) = delete;
+  explicit HostServices(Console* console = nullptr);
+  ~HostServices();
+  HostServices(const HostServices&) = delete;
+  HostServices& operator=(const HostServices&) = delete;
 
-  MapEnvironment env;
-  FakeClock clock;
-  MemoryFileSystem files;
-  MemoryConsole console;
-  RecordingProcessRunner processes;
-
-  // Replaces the record manager (for example with the real one over files on disk).
-  void SetRecords(RecordManager* records) { Current().records = records; }
+  HostEnvironment env;
+  HostClock clock;
+  HostFileSystem files;
+  MemoryConsole headless_console;
+  HostProcessRunner processes;
+  LibraryRecordManager records{&files};
 
  private:
   Services saved_;

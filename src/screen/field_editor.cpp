@@ -49,12 +49,6 @@ std::string FitTo(std::string text, size_t width) {
   return text;
 }
 
-std::string Trim(const std::string& text) {
-  size_t first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return "";
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 bool IsSeparator(char c) {
   return kSeparators.find(c) != std::string_view::npos;
 }
@@ -275,7 +269,7 @@ class Editor {
         MoveCursor(WordStartRight());
         return true;
       case keys::kCtrlC:
-        Screen().SetClipboardText(choice ? choices_[current_].description : Trim(buffer_));
+        Screen().SetClipboardText(choice ? choices_[current_].description : TrimBlanks(buffer_));
         return true;
       case keys::kCtrlV:
         if (!choice) Paste();
@@ -339,7 +333,7 @@ class Editor {
       if (c < 32 || c == 127 || c == 255) continue;
       text += static_cast<char>(c);
     }
-    text = Trim(text);
+    text = TrimBlanks(text);
     size_t room = static_cast<size_t>(length_ - (cursor_ - 1));
     buffer_.replace(cursor_ - 1, std::min(room, text.size()), text.substr(0, room));
   }

@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "platform/program_state.h"
 #include "platform/scan_codes.h"
 #include "platform/services.h"
 #include "startup/session.h"
@@ -121,6 +122,7 @@ KeyboardState& Keyboard() {
 void ResetKeyboard() {
   Keyboard() = KeyboardState{};
 }
+ZEM_REGISTER_STATE_RESET(ResetKeyboard);
 
 void ReadKey(int16_t& key, int16_t& button, int16_t& row, int16_t& column) {
   key = button = row = column = 0;
@@ -227,6 +229,8 @@ void SetExitKeys(std::string_view operations, std::string_view key_list) {
           state.SavedCodes = state.ExitCodes;
           state.SavedResults = state.ExitResults;
           state.SavedInUse = true;
+        } else {
+          ++state.RefusedSaves;
         }
         break;
       case '-':

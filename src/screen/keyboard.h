@@ -73,6 +73,7 @@ struct KeyboardState {
   std::string SavedCodes;
   std::string SavedResults;
   bool SavedInUse = false;
+  int RefusedSaves = 0;  // saves ("+") that found the single slot taken and were ignored
   uint8_t MaskChar = 0;  // 0 = characters shown, else the character shown for each position
   std::string Choices;   // the current field's choice list ("|code,description|...")
   int ColourRole = 0;

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "mailing/fill_line.h"
+#include "format/fill_line.h"
+#include "format/text_utils.h"
 #include "platform/services.h"
 #include "screen/keyboard.h"
 #include "screen/windows.h"
@@ -14,12 +15,6 @@ namespace {
 
 constexpr int kLineWidth = 76;
 
-std::string TrimRight(std::string text) {
-  size_t last = text.find_last_not_of(' ');
-  text.erase(last == std::string::npos ? 0 : last + 1);
-  return text;
-}
-
 }  // namespace
 
 void ShowMessage(int16_t centre_row, const std::string& text) {
@@ -28,7 +23,7 @@ void ShowMessage(int16_t centre_row, const std::string& text) {
   FillLine(filled, 0, kLineWidth, 'i');
   std::vector<std::string> lines;
   for (size_t at = 0; at + kLineWidth <= filled.size(); at += kLineWidth)
-    lines.push_back(TrimRight(filled.substr(at, kLineWidth)));
+    lines.push_back(TrimTrailingBlanks(filled.substr(at, kLineWidth)));
   const int m = static_cast<int>(filled.size() / kLineWidth);
 
   int top = std::max(1, centre_row - (m + 1) / 2 - 2);

@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "format/text_utils.h"
+#include "platform/program_state.h"
 #include "platform/services.h"
 #include "startup/session.h"
 
@@ -128,6 +129,7 @@ WindowState& Windows() {
 void ResetWindows() {
   State() = WindowState{};
 }
+ZEM_REGISTER_STATE_RESET(ResetWindows);
 
 std::string WindowStackPath() {
   return Session().WorkDir + "WinPush.tmp";

@@ -4,6 +4,7 @@
 
 #include "platform/services.h"
 #include "startup/session.h"
+#include "platform/program_state.h"
 
 namespace zem {
 namespace {
@@ -63,6 +64,7 @@ CatalogueState& Catalogue() {
 void ResetCatalogue() {
   Catalogue() = CatalogueState{};
 }
+ZEM_REGISTER_STATE_RESET(ResetCatalogue);
 
 std::string CataloguePath() {
   return CatalogueDir() + "\\" + Catalogue().CatalogueName + ".LNG";

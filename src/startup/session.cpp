@@ -2,11 +2,11 @@
 
 #include <string>
 
+#include "format/config_file.h"
 #include "format/dates.h"
 #include "format/edit_mask.h"
-#include "mailing/leading_number.h"
+#include "format/leading_number.h"
 #include "platform/services.h"
-#include "startup/config_file.h"
 
 namespace zem {
 namespace {
@@ -28,15 +28,6 @@ std::string ThreeCharacters(std::string code) {
 }
 
 }  // namespace
-
-SessionSettings& Session() {
-  static SessionSettings settings;
-  return settings;
-}
-
-void ResetSession() {
-  Session() = SessionSettings{};
-}
 
 void LoadSession() {
   SessionSettings& s = Session();

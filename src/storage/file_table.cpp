@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "platform/program_state.h"
 #include "platform/services.h"
 #include "screen/message.h"
 #include "screen/windows.h"
@@ -11,8 +12,6 @@
 
 namespace zem {
 namespace {
-
-EndProgramHook end_program_hook = nullptr;
 
 bool IsLockable(uint16_t operation) {
   return (operation >= 5 && operation <= 13) || operation == 19 ||
@@ -44,6 +43,14 @@ FileTable& OpenFiles() {
 
 void ResetFileTable() {
   OpenFiles() = FileTable{};
+}
+ZEM_REGISTER_STATE_RESET(ResetFileTable);
+
+const std::string& RecordArea(int16_t id) {
+  static const std::string none;
+  int slot = FindFileSlot(id);
+  if (slot <= 0 || !OpenFiles().Slots[slot].RecordArea) return none;
+  return *OpenFiles().Slots[slot].RecordArea;
 }
 
 int FindFileSlot(int16_t id) {
@@ -174,18 +181,6 @@ int16_t ResetRecordManager() {
     for (int slot = 1; slot <= kMaxOpenFiles; ++slot) table.Slots[slot] = FileSlot{};
   }
   return status;
-}
-
-void SetEndProgramHook(EndProgramHook hook) {
-  end_program_hook = hook;
-}
-
-void EndProgram(int code) {
-  if (end_program_hook) {
-    end_program_hook(code);
-    return;
-  }
-  std::exit(code);
 }
 
 }  // namespace zem

@@ -5,36 +5,40 @@
 #include <string>
 #include <string_view>
 
+#include "platform/end_program.h"
+#include "recman/status.h"
+
 namespace zem {
 
-// Statuses the storage layer acts on or adds to the record manager's own.
-constexpr int16_t kStatusOk = 0;
-constexpr int16_t kStatusNotOpen = 3;
-constexpr int16_t kStatusKeyNotFound = 4;
-constexpr int16_t kStatusEndOfFile = 9;
-constexpr int16_t kStatusInvalidFileName = 11;
-constexpr int16_t kStatusFileNotFound = 12;
-constexpr int16_t kStatusBufferTooShort = 22;
-constexpr int16_t kStatusRecordLocked = 84;
-constexpr int16_t kStatusFileLocked = 85;
+// Statuses the storage layer acts on, named as the program names them, and those it adds to
+// the record manager's own.
+constexpr int16_t kStatusOk = recman::kOk;
+constexpr int16_t kStatusNotOpen = recman::kFileNotOpen;
+constexpr int16_t kStatusKeyNotFound = recman::kKeyNotFound;
+constexpr int16_t kStatusEndOfFile = recman::kEndOfFile;
+constexpr int16_t kStatusInvalidFileName = recman::kInvalidFileName;
+constexpr int16_t kStatusFileNotFound = recman::kFileNotFound;
+constexpr int16_t kStatusBufferTooShort = recman::kDataBufferTooShort;
+constexpr int16_t kStatusRecordLocked = recman::kRecordLocked;
+constexpr int16_t kStatusFileLocked = recman::kFileLocked;
 constexpr int16_t kStatusAlreadyOpen = 1002;  // the id is open already
 constexpr int16_t kStatusNoFreeSlot = 1003;   // every slot holds a file
 constexpr int16_t kStatusNoSuchKey = 1004;    // the key number is not defined in the file
 
-// Record manager operation codes the program issues.
-constexpr uint16_t kOpOpen = 0;
-constexpr uint16_t kOpGetEqual = 5;
-constexpr uint16_t kOpGetNext = 6;
-constexpr uint16_t kOpGetPrevious = 7;
-constexpr uint16_t kOpGetGreaterOrEqual = 9;
-constexpr uint16_t kOpGetLessOrEqual = 11;
-constexpr uint16_t kOpCreate = 14;
-constexpr uint16_t kOpStat = 15;
-constexpr uint16_t kOpGetPosition = 22;
-constexpr uint16_t kOpGetDirect = 23;
-constexpr uint16_t kOpReset = 28;
-// Added to a read operation when the file's lock mode asks for a single-record no-wait lock.
-constexpr uint16_t kLockBias = 200;
+// Record manager operations the program issues, and the bias that asks a read for a
+// single-record no-wait lock (when the file's lock mode asks for one).
+using recman::kLockBias;
+using recman::kOpCreate;
+using recman::kOpGetDirect;
+using recman::kOpGetEqual;
+using recman::kOpGetGreaterOrEqual;
+using recman::kOpGetLessOrEqual;
+using recman::kOpGetNext;
+using recman::kOpGetPosition;
+using recman::kOpGetPrevious;
+using recman::kOpOpen;
+using recman::kOpReset;
+using recman::kOpStat;
 
 constexpr int kMaxOpenFiles = 40;
 constexpr size_t kPositionBlockSize = 129;
@@ -65,6 +69,9 @@ struct FileTable {
 FileTable& OpenFiles();
 void ResetFileTable();
 
+// The record area bound to an open file id; empty when the id is not open.
+const std::string& RecordArea(int16_t id);
+
 // The slot whose id is `id`; otherwise minus the highest free slot; 0 when none is free.
 int FindFileSlot(int16_t id);
 
@@ -92,11 +99,5 @@ int16_t ResetRecordManager();
 
 // The locked-file message in the session's language.
 std::string LockedFileMessage();
-
-// Ends the process with `code`. The default hook calls std::exit; tests install their own to
-// observe the end (a hook that returns lets the caller go on, so tests usually throw).
-using EndProgramHook = void (*)(int code);
-void SetEndProgramHook(EndProgramHook hook);  // nullptr restores the default
-void EndProgram(int code);
 
 }  // namespace zem

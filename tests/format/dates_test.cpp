@@ -8,8 +8,10 @@
 #include <string>
 
 #include "format/date_words.h"
+#include "platform/program_state.h"
 #include "platform/services.h"
 #include "startup/session.h"
+#include "support/fake_services.h"
 
 namespace zem {
 namespace {
@@ -23,14 +25,8 @@ std::string Packed(const char* digits) {
 // Tests run with a fixed "today" and a fresh date display state.
 class DateTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ResetDateDisplay();
-    saved_language_ = Session().Language;
-  }
-  void TearDown() override {
-    ResetDateDisplay();
-    Session().Language = saved_language_;
-  }
+  void SetUp() override { ResetProgramState(); }
+  void TearDown() override { ResetProgramState(); }
   void SetYear(int year) { services_.clock.SetToday({year, 6, 15}); }
   void SetUserFile(const std::string& contents) {
     services_.env.Set("VAKROOT", "C:\\VAK\\");
@@ -38,7 +34,6 @@ class DateTest : public ::testing::Test {
   }
 
   platform::FakeServices services_;
-  std::string saved_language_;
 };
 
 // --- packed digits -------------------------------------------------------------------------

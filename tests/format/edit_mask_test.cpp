@@ -4,7 +4,9 @@
 
 #include <limits>
 
+#include "platform/program_state.h"
 #include "platform/services.h"
+#include "support/fake_services.h"
 
 namespace zem {
 namespace {
@@ -13,14 +15,8 @@ namespace {
 // fake environment (so the defaults "'" and "." apply unless a test writes a user file).
 class EditMaskTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ResetNumberDisplay();
-    ResetCurrency();
-  }
-  void TearDown() override {
-    ResetNumberDisplay();
-    ResetCurrency();
-  }
+  void SetUp() override { ResetProgramState(); }
+  void TearDown() override { ResetProgramState(); }
   platform::FakeServices services;
 };
 

@@ -6,13 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/program_state.h"
+
 namespace zem {
 namespace {
 
 class StringStackTest : public ::testing::Test {
  protected:
-  void SetUp() override { ResetStringStack(); }
-  void TearDown() override { ResetStringStack(); }
+  void SetUp() override { ResetProgramState(); }
+  void TearDown() override { ResetProgramState(); }
 };
 
 TEST_F(StringStackTest, PopsInReverseOrderAndEndsEmpty) {

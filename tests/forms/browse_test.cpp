@@ -1,3 +1,4 @@
+#include "format/dates.h"
 #include "forms/browse.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,7 @@
 #include "forms/form_engine.h"
 #include "forms/form_tables.h"
 #include "forms_fixture.h"
-#include "mailing/memory_records.h"
+#include "support/memory_records.h"
 #include "storage/record_ops.h"
 
 namespace zem::testing {

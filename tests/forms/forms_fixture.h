@@ -19,7 +19,8 @@
 #include "screen/screen_fixture.h"
 #include "storage/file_table.h"
 #include "storage/open_file.h"
-#include "storage/scripted_records.h"
+#include "support/memory_records.h"
+#include "support/stat_block.h"
 
 namespace zem::testing {
 
@@ -85,7 +86,7 @@ class RecordsFormTest : public FormTest {
 
   // Creates, opens and fills a data file under `id`.
   void AddFile(int16_t id, const std::string& base, uint16_t record_length,
-               const std::vector<std::vector<KeySegment>>& keys,
+               const std::vector<std::vector<StatSegment>>& keys,
                const std::vector<std::string>& records) {
     ASSERT_FALSE(dir_.empty());
     std::string block = BuildStat(record_length, keys);

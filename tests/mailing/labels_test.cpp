@@ -7,8 +7,10 @@
 #include "mailing/letter_mailing.h"
 #include "mailing/print_file.h"
 #include "mailing/print_render.h"
+#include "platform/program_state.h"
 #include "platform/services.h"
 #include "startup/session.h"
+#include "support/fake_services.h"
 
 namespace zem {
 namespace {
@@ -33,14 +35,11 @@ struct Address {
 class LabelsTest : public testing::Test {
  protected:
   void SetUp() override {
-    ResetSession();
-    ResetPrinting();
-    ResetMailing();
-    ResetMailingRun();
+    ResetProgramState();
     Session().WorkDir = "/work/";
     services_.files.MakeDir("/work");
   }
-  void TearDown() override { ResetPrinting(); }
+  void TearDown() override { ResetProgramState(); }
 
   // Prints labels for `addresses` as one run with the current parameters; returns the print
   // file's bytes.

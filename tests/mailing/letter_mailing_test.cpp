@@ -12,12 +12,14 @@
 #include "format/edit_mask.h"
 #include "mailing/print_file.h"
 #include "mailing/template_merge.h"
-#include "memory_records.h"
+#include "platform/program_state.h"
 #include "platform/services.h"
 #include "startup/session.h"
 #include "storage/file_table.h"
 #include "storage/open_file.h"
 #include "storage/record_ops.h"
+#include "support/fake_services.h"
+#include "support/memory_records.h"
 
 namespace zem {
 namespace {
@@ -42,8 +44,7 @@ class AnsweringConsole : public platform::MemoryConsole {
 class MailingTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetMailingState();
-    SetParameterScreen(nullptr);
+    ResetProgramState();
     platform::Current().console = &console_;
     Session().RootDir = "/root/";
     Session().ExeDir = "/root/EXE/";
@@ -99,10 +100,7 @@ class MailingTest : public ::testing::Test {
     Mailing().LastCode = PackCode("999.999");
     Mailing().LetterDate = PackDigits("20261208");
   }
-  void TearDown() override {
-    ResetPrinting();
-    SetParameterScreen(nullptr);
-  }
+  void TearDown() override { ResetProgramState(); }
 
   // Runs with labels and returns the DES0 of every unit written, in order.
   std::vector<std::string> UnitsWritten() {

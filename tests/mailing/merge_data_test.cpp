@@ -15,6 +15,7 @@
 #include "mailing/template_merge.h"
 #include "platform/services.h"
 #include "startup/session.h"
+#include "support/merge_fixture.h"
 
 namespace zem {
 namespace {
@@ -80,25 +81,8 @@ std::string Date(const char* digits) {
   return PackDigits(digits);
 }
 
-class MergeDataTest : public ::testing::Test {
+class MergeDataTest : public testing::MergeTest {
  protected:
-  void SetUp() override {
-    ResetSession();
-    ResetDateDisplay();
-    ResetNumberDisplay();
-    ResetCurrency();
-    ResetPrinting();
-    ResetMerging();
-    Session().RootDir = "C:\\VAK\\";
-    Session().WorkDir = "C:\\VAK\\TMP\\";
-    services_.files.MakeDir("/VAK");
-    services_.files.MakeDir("/VAK/TMP");
-  }
-  void TearDown() override {
-    ResetPrinting();
-    ResetMerging();
-    ResetSession();
-  }
   Entries Written() { return ParseEntries(services_.files.Contents("/VAK/TMP/merge.tmp")); }
 
   MergeLetter SampleLetter(int receipts) {
@@ -111,8 +95,6 @@ class MergeDataTest : public ::testing::Test {
     }
     return letter;
   }
-
-  platform::FakeServices services_;
 };
 
 TEST_F(MergeDataTest, AllEntriesInOrder) {

@@ -5,9 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "mailing/leading_number.h"
+#include "format/leading_number.h"
+#include "platform/program_state.h"
 #include "platform/services.h"
 #include "startup/session.h"
+#include "support/fake_services.h"
 
 namespace zem {
 namespace {
@@ -15,15 +17,11 @@ namespace {
 class PrintFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetSession();
-    ResetPrinting();
+    ResetProgramState();
     Session().WorkDir = "C:\\TMP\\";
     services_.files.MakeDir("/TMP");
   }
-  void TearDown() override {
-    ResetPrinting();
-    ResetSession();
-  }
+  void TearDown() override { ResetProgramState(); }
   std::string Written() { return services_.files.Contents("/TMP/vakprint.tmp"); }
 
   platform::FakeServices services_;

@@ -9,6 +9,7 @@
 #include "mailing/print_file.h"
 #include "platform/services.h"
 #include "startup/session.h"
+#include "support/merge_fixture.h"
 
 namespace zem {
 namespace {
@@ -69,24 +70,12 @@ int Count(const std::vector<std::string>& records, const std::string& record) {
   return n;
 }
 
-class TemplateMergeTest : public ::testing::Test {
+class TemplateMergeTest : public testing::MergeTest {
  protected:
   void SetUp() override {
-    ResetSession();
-    ResetPrinting();
-    ResetMerging();
-    Session().RootDir = "C:\\VAK\\";
-    Session().WorkDir = "C:\\VAK\\TMP\\";
-    services_.files.MakeDir("/VAK");
-    services_.files.MakeDir("/VAK/TMP");
+    MergeTest::SetUp();
     SetMergeProblemReporter([this](const std::string& text) { problems_.push_back(text); });
     ASSERT_TRUE(OpenPrintFile("LPT1"));
-  }
-  void TearDown() override {
-    SetMergeProblemReporter({});
-    ResetPrinting();
-    ResetMerging();
-    ResetSession();
   }
   void AddTemplate(const std::string& name, const std::string& bytes) {
     services_.files.AddFile("/VAK/TEXTOS/" + name + ".txt", bytes);
@@ -101,7 +90,6 @@ class TemplateMergeTest : public ::testing::Test {
     return MergeTemplate(name, merge_path, true);
   }
 
-  platform::FakeServices services_;
   std::vector<std::string> problems_;
 };
 

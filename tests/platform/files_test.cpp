@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "support/fake_services.h"
+
 namespace zem::platform {
 namespace {
 

@@ -13,6 +13,8 @@
 #include "recman/btrcall.h"
 #include "recman/file_definition.h"
 #include "recman/status.h"
+#include "support/stat_block.h"
+#include "support/temp_dir.h"
 
 // Helpers shared by the record manager's tests: creation blocks, a client holding one
 // position block, and a temporary directory removed after each test.
@@ -29,30 +31,17 @@ struct SegmentSpec {
 inline std::vector<uint8_t> MakeBlock(int record_length,
                                       const std::vector<std::vector<SegmentSpec>>& keys,
                                       const std::vector<uint8_t>& collate = {}) {
-  std::vector<uint8_t> block(16, 0);
-  auto put16 = [&](size_t at, int v) {
-    block[at] = static_cast<uint8_t>(v);
-    block[at + 1] = static_cast<uint8_t>(v >> 8);
-  };
-  put16(0, record_length);
-  put16(2, 1024);
-  put16(4, static_cast<int>(keys.size()));
+  std::vector<std::vector<zem::testing::StatSegment>> segments;
   for (const auto& key : keys) {
-    for (size_t s = 0; s < key.size(); ++s) {
-      const size_t at = block.size();
-      block.resize(at + 16, 0);
-      put16(at, key[s].position);
-      put16(at + 2, key[s].length);
-      put16(at + 4, key[s].flags | (s + 1 < key.size() ? 0x10 : 0));
+    segments.emplace_back();
+    for (const SegmentSpec& s : key) {
+      segments.back().push_back(
+          {static_cast<uint16_t>(s.position), static_cast<uint16_t>(s.length), s.flags});
     }
   }
-  if (!collate.empty()) {
-    block.push_back(0xAC);
-    const char name[8] = {'U', 'P', 'P', 'E', 'R', ' ', ' ', ' '};
-    block.insert(block.end(), name, name + 8);
-    block.insert(block.end(), collate.begin(), collate.end());
-  }
-  return block;
+  const std::string block = zem::testing::BuildStat(static_cast<uint16_t>(record_length), segments,
+                                                    std::string(collate.begin(), collate.end()));
+  return std::vector<uint8_t>(block.begin(), block.end());
 }
 
 // A table that folds lower-case ASCII letters onto capitals.
@@ -117,21 +106,6 @@ class Client {
   std::string Key(size_t n) const { return std::string(key.begin(), key.begin() + n); }
 };
 
-class TempDir {
- public:
-  TempDir() {
-    char pattern[] = "/tmp/recman-test-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    path_ = made != nullptr ? made : "";
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-  }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
+using TempDir = zem::testing::TempDir;
 
 }  // namespace recman::testing

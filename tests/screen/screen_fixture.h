@@ -7,10 +7,12 @@
 #include <vector>
 
 #include "format/text_utils.h"
+#include "platform/program_state.h"
 #include "platform/services.h"
 #include "screen/keyboard.h"
 #include "screen/windows.h"
 #include "startup/session.h"
+#include "support/fake_services.h"
 
 namespace zem::testing {
 
@@ -22,10 +24,7 @@ class ScreenTest : public ::testing::Test {
   static constexpr int16_t kBackground[5] = {0, 0, 7, 7, 1};
 
   ScreenTest() {
-    ResetSession();
-    ResetWindows();
-    ResetKeyboard();
-    ResetFolding();
+    ResetProgramState();
     Session().WorkDir = "/tmp/work/";
     Session().RunMode = "DOS";
     for (int role = 0; role < 5; ++role) {
@@ -37,12 +36,7 @@ class ScreenTest : public ::testing::Test {
     // A script that runs out of keys ends the test instead of hanging it.
     services.console.set_empty_poll_limit(10000);
   }
-  ~ScreenTest() override {
-    ResetWindows();
-    ResetKeyboard();
-    ResetFolding();
-    ResetSession();
-  }
+  ~ScreenTest() override { ResetProgramState(); }
 
   static uint8_t RoleAttribute(int role) {
     return static_cast<uint8_t>(kForeground[role] + 16 * kBackground[role]);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/services.h"
+#include "support/fake_services.h"
 #include "startup/session.h"
 
 namespace zem {

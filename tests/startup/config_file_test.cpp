@@ -1,8 +1,9 @@
-#include "startup/config_file.h"
+#include "format/config_file.h"
 
 #include <gtest/gtest.h>
 
 #include "platform/services.h"
+#include "support/fake_services.h"
 
 namespace zem {
 namespace {

@@ -12,6 +12,7 @@
 #include "platform/cp850.h"
 #include "platform/files.h"
 #include "platform/services.h"
+#include "support/fake_services.h"
 #include "startup/catalogue.h"
 #include "startup/sample_files.h"
 #include "startup/session.h"

@@ -5,6 +5,7 @@
 
 #include "format/edit_mask.h"
 #include "platform/services.h"
+#include "support/fake_services.h"
 #include "startup/config_file.h"
 #include "startup/sample_files.h"
 #include "startup/session.h"

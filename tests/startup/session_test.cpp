@@ -7,21 +7,17 @@
 #include <string>
 
 #include "format/edit_mask.h"
+#include "platform/program_state.h"
 #include "platform/services.h"
+#include "support/fake_services.h"
 
 namespace zem {
 namespace {
 
 class SessionTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ResetSession();
-    ResetCurrency();
-  }
-  void TearDown() override {
-    ResetSession();
-    ResetCurrency();
-  }
+  void SetUp() override { ResetProgramState(); }
+  void TearDown() override { ResetProgramState(); }
 
   // Work directory C:\TMP\ with the given terminal file contents.
   void LoadWithTerminalFile(const std::string& contents) {

@@ -14,6 +14,7 @@
 #include "storage/open_file.h"
 #include "storage/record_ops.h"
 #include "storage_fixture.h"
+#include "support/fake_services.h"
 
 namespace zem::testing {
 namespace {

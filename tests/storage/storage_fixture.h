@@ -1,20 +1,23 @@
 #pragma once
 
-// A fixture for the storage tests: fake services, a scripted record manager, a clean file
-// table and an end-of-program hook that records the exit code and lets the test go on.
+// A fixture for the storage tests: fake services, a scripted record manager, a clean program
+// state and an end-of-program hook that records the exit code and lets the test go on.
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "platform/program_state.h"
 #include "platform/services.h"
 #include "screen/keyboard.h"
 #include "screen/windows.h"
-#include "scripted_records.h"
 #include "startup/session.h"
 #include "storage/file_table.h"
 #include "storage/open_file.h"
+#include "support/fake_services.h"
+#include "support/memory_records.h"
+#include "support/stat_block.h"
 
 namespace zem::testing {
 
@@ -37,10 +40,7 @@ class AnsweringConsole : public platform::MemoryConsole {
 class StorageTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetSession();
-    ResetWindows();
-    ResetKeyboard();
-    ResetFileTable();
+    ResetProgramState();
     services_.SetRecords(&records_);
     platform::Current().console = &console_;
     Session().RootDir = "C:\\VAK\\";
@@ -50,13 +50,7 @@ class StorageTest : public ::testing::Test {
     ended_codes().clear();
     SetEndProgramHook([](int code) { ended_codes().push_back(code); });
   }
-  void TearDown() override {
-    SetEndProgramHook(nullptr);
-    ResetFileTable();
-    ResetWindows();
-    ResetKeyboard();
-    ResetSession();
-  }
+  void TearDown() override { ResetProgramState(); }
 
   // Every row of the console, one after the other.
   std::string ScreenText() const {

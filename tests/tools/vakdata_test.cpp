@@ -11,7 +11,9 @@
 #include <sstream>
 
 #include "platform/services.h"
-#include "storage/scripted_records.h"
+#include "support/fake_services.h"
+#include "support/memory_records.h"
+#include "support/stat_block.h"
 #include "tools/vakdata/cli.cpp"
 #include "tools/vakdata/commands.cpp"
 #include "tools/vakdata/csv.cpp"

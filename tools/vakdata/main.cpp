@@ -8,26 +8,9 @@
 #include "tools/vakdata/commands.h"
 
 int main(int argc, char** argv) {
-  using namespace zem::platform;
-  HostEnvironment env;
-  HostClock clock;
-  HostFileSystem files;
-  HostProcessRunner processes;
-  MemoryConsole console;  // the tool draws nothing
-  LibraryRecordManager records(&files);
-  Services& services = Current();
-  services.env = &env;
-  services.clock = &clock;
-  services.files = &files;
-  services.console = &console;
-  services.processes = &processes;
-  services.records = &records;
+  // The host's services with a console that draws nothing; whatever the record manager still
+  // holds is closed when they go.
+  zem::platform::HostServices services;
   std::vector<std::string> args(argv + 1, argv + argc);
-  int code = zem::vakdata::RunVakdata(args, std::cin, std::cout, std::cerr);
-  // Closes whatever the record manager still holds.
-  uint32_t length = 0;
-  char block[129] = {};
-  char none[1] = {};
-  records.Call(28, block, none, &length, none, 0, 0);
-  return code;
+  return zem::vakdata::RunVakdata(args, std::cin, std::cout, std::cerr);
 }

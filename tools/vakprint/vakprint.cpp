@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <string>
 
+#include "format/config_file.h"
 #include "mailing/print_render.h"
 #include "platform/services.h"
-#include "startup/config_file.h"
 
 namespace {
 
@@ -32,13 +32,7 @@ std::string WorkDirectory() {
 }  // namespace
 
 int main(int argc, char**) {
-  zem::platform::HostEnvironment env;
-  zem::platform::HostFileSystem files;
-  zem::platform::HostClock clock;
-  zem::platform::Services& services = zem::platform::Current();
-  services.env = &env;
-  services.files = &files;
-  services.clock = &clock;
+  zem::platform::HostServices services;
 
   if (argc > 1) {
     std::fprintf(stderr, "vakprint: takes no arguments (it prints the work directory's %s)\n",

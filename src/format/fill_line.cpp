@@ -1,4 +1,4 @@
-#include "mailing/fill_line.h"
+#include "format/fill_line.h"
 
 #include <cstdlib>
 

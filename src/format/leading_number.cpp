@@ -1,4 +1,4 @@
-#include "mailing/leading_number.h"
+#include "format/leading_number.h"
 
 #include <cstddef>
 

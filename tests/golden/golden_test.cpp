@@ -10,20 +10,18 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 
 #include "format/dates.h"
-#include "format/edit_mask.h"
 #include "mailing/letter_mailing.h"
-#include "mailing/print_file.h"
 #include "mailing/print_render.h"
-#include "mailing/template_merge.h"
 #include "platform/services.h"
 #include "startup/session.h"
 #include "storage/file_table.h"
-#include "storage/open_file.h"
 #include "storage/record_ops.h"
+#include "support/sample_installation.h"
 
 namespace zem {
 namespace {
@@ -54,45 +52,18 @@ class GoldenTest : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_TRUE(built_) << "scripts/make_sample.sh failed (is vakdata built?)";
-    const std::string base = root_->string() + "/";
-    env_.Set("VAKROOT", base);
-    env_.Set("VAKEXE", base + "EXE/");
-    env_.Set("VAKTMP", base + "TMP/");
-    saved_ = platform::Current();
-    installed_ = true;
-    platform::Current() =
-        platform::Services{&env_, &clock_, &files_, &console_, &processes_, &records_};
-    ResetMailingState();
-    LoadSession();
-    LoadLetterhead();
-    for (auto [id, name, area] : {std::tuple{kTextsFileId, "DADES\\Textos", &texts_},
-                                  std::tuple{kPropertiesFileId, "DADES\\FinquesV", &properties_},
-                                  std::tuple{kUnitsFileId, "DADES\\DepartaV", &units_},
-                                  std::tuple{kReceiptsFileId, "DADES\\CobramV", &receipts_}}) {
-      ASSERT_EQ(OpenDataFile(id, Session().RootDir + name, area), 0) << name;
-    }
-    // The parameter screen's defaults.
-    MailingParameters& p = Mailing();
-    p.LetterDate = Session().SessionDate;
-    p.FirstCode = PackCode("1.0");
-    p.LastCode = PackCode("999.999");
+    installation_ = std::make_unique<testing::SampleInstallation>(root_->string());
+    ASSERT_EQ(installation_->problem(), "");
   }
-
-  void TearDown() override {
-    // A set-up that stopped before installing the sample's services has nothing to undo.
-    if (!installed_) return;
-    ResetRecordManager();
-    ResetFileTable();
-    ResetPrinting();
-    platform::Current() = saved_;
-  }
+  void TearDown() override { installation_.reset(); }
 
   // Runs once and compares the print file and its rendering with tests/golden/<name>.tmp/.txt.
   void RunAndCompare(const std::string& name) {
     RunOneMailing();
-    ASSERT_EQ(processes_.calls.size(), 1u);
-    EXPECT_EQ(processes_.calls[0].program, root_->string() + "/EXE/VAKPRINT");
-    const std::string print = ReadAll(files_.HostPath(Session().WorkDir + "vakprint.tmp"));
+    const auto& calls = installation_->processes.calls;
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].program, root_->string() + "/EXE/VAKPRINT");
+    const std::string print = ReadAll(installation_->PrintFile());
     PrintRendering rendering = RenderPrintFile(print);
     ASSERT_TRUE(rendering.ok) << rendering.error << " at line " << rendering.error_line;
     const fs::path golden = fs::path(ZEM_SOURCE_DIR) / "tests" / "golden";
@@ -108,15 +79,7 @@ class GoldenTest : public ::testing::Test {
 
   static fs::path* root_;
   static bool built_;
-  platform::MapEnvironment env_;
-  platform::FakeClock clock_{{2026, 12, 8}};
-  platform::HostFileSystem files_;
-  platform::MemoryConsole console_;
-  platform::RecordingProcessRunner processes_;
-  platform::LibraryRecordManager records_{&files_};
-  platform::Services saved_;
-  bool installed_ = false;
-  std::string texts_, properties_, units_, receipts_;
+  std::unique_ptr<testing::SampleInstallation> installation_;
 };
 
 fs::path* GoldenTest::root_ = nullptr;
@@ -167,14 +130,14 @@ TEST_F(GoldenTest, LabelsWithThreeLines) {
 TEST_F(GoldenTest, InstalledSpoolerPrintsTheRun) {
   const std::string spooler = root_->string() + "/EXE/VAKPRINT";
   ASSERT_TRUE(fs::exists(spooler)) << "vakprint was not built before make_sample.sh ran";
-  platform::HostProcessRunner runner;
-  platform::Current().processes = &runner;
-  ASSERT_EQ(::setenv("VAKTMP", env_.Get("VAKTMP").c_str(), 1), 0);  // the child's environment
+  platform::Current().processes = &installation_->host.processes;
+  // The child reads the work directory from the real environment.
+  ASSERT_EQ(::setenv("VAKTMP", installation_->env.Get("VAKTMP").c_str(), 1), 0);
   Mailing().OutputKind = "E";
   Mailing().LinesPerLabel = 3;
   Mailing().LabelWidth = 40;
   Mailing().LabelsPerPage = 10;
-  const fs::path printed = files_.HostPath(Session().WorkDir + "vakprint.txt");
+  const fs::path printed = platform::Files().HostPath(Session().WorkDir + "vakprint.txt");
   fs::remove(printed);
   EXPECT_TRUE(RunOneMailing());
   ::unsetenv("VAKTMP");

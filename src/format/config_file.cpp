@@ -1,17 +1,9 @@
-#include "startup/config_file.h"
+#include "format/config_file.h"
 
 #include "format/text_utils.h"
 #include "platform/services.h"
 
 namespace zem {
-namespace {
-
-std::string TrimTrailingBlanks(const std::string& text) {
-  size_t last = text.find_last_not_of(' ');
-  return last == std::string::npos ? std::string() : text.substr(0, last + 1);
-}
-
-}  // namespace
 
 std::string ReadConfigValue(const std::string& file, const std::string& section,
                             const std::string& key) {

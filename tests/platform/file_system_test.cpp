@@ -1,0 +1,112 @@
+// The host file system and its in-memory twin answer the same calls the same way.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "platform/files.h"
+#include "support/memory_file_system.h"
+#include "support/temp_dir.h"
+
+namespace zem::platform {
+namespace {
+
+// A fresh directory on disk; the current directory comes back afterwards.
+struct HostTree {
+  ~HostTree() { std::filesystem::current_path(cwd); }
+  testing::TempDir dir;
+  std::filesystem::path cwd = std::filesystem::current_path();
+  HostFileSystem files;
+  std::string root = dir.path();
+};
+
+struct MemoryTree {
+  MemoryTree() { files.MakeDir(root); }
+  MemoryFileSystem files;
+  std::string root = "/root";
+};
+
+template <typename Tree>
+class FileSystemTest : public ::testing::Test {
+ protected:
+  FileSystem& fs() { return tree_.files; }
+  std::string At(const std::string& relative) { return tree_.root + "/" + relative; }
+
+  Tree tree_;
+};
+
+using Trees = ::testing::Types<HostTree, MemoryTree>;
+TYPED_TEST_SUITE(FileSystemTest, Trees);
+
+TYPED_TEST(FileSystemTest, WritesReadsAndAppends) {
+  FileSystem& fs = this->fs();
+  ASSERT_TRUE(fs.WriteFile(this->At("f.tmp"), "ab"));
+  auto out = fs.OpenOutput(this->At("f.tmp"), true);
+  ASSERT_TRUE(out);
+  EXPECT_TRUE(out->Write("cd"));
+  EXPECT_TRUE(out->Close());
+  std::string bytes;
+  ASSERT_TRUE(fs.ReadFile(this->At("f.tmp"), &bytes));
+  EXPECT_EQ(bytes, "abcd");
+  ASSERT_TRUE(fs.WriteFile(this->At("f.tmp"), "x"));  // truncates
+  ASSERT_TRUE(fs.ReadFile(this->At("f.tmp"), &bytes));
+  EXPECT_EQ(bytes, "x");
+}
+
+// What each call answers for a missing path, a file, an empty and a filled directory.
+TYPED_TEST(FileSystemTest, AnswersByKindOfPath) {
+  FileSystem& fs = this->fs();
+  ASSERT_TRUE(fs.MakeDir(this->At("empty")));
+  ASSERT_TRUE(fs.MakeDir(this->At("full")));
+  ASSERT_TRUE(fs.WriteFile(this->At("full/f"), "1"));
+  struct Case {
+    const char* path;
+    bool exists, directory, readable, writable, makes_dir;
+  } cases[] = {
+      {"missing", false, false, false, true, true},   {"full/f", true, false, true, true, false},
+      {"empty", true, true, false, false, false},     {"full", true, true, false, false, false},
+      {"nodir/x", false, false, false, false, false},
+  };
+  for (const Case& c : cases) {
+    const std::string path = this->At(c.path);
+    std::string bytes;
+    EXPECT_EQ(fs.Exists(path), c.exists) << c.path;
+    EXPECT_EQ(fs.IsDirectory(path), c.directory) << c.path;
+    EXPECT_EQ(fs.ReadFile(path, &bytes), c.readable) << c.path;
+    EXPECT_EQ(fs.MakeDir(path), c.makes_dir) << c.path;
+    if (c.makes_dir) {
+      EXPECT_TRUE(fs.Remove(path)) << c.path;
+    }
+    EXPECT_EQ(fs.OpenOutput(path, true) != nullptr, c.writable) << c.path;  // last: it creates
+  }
+}
+
+TYPED_TEST(FileSystemTest, RemovesFilesAndEmptyDirectoriesOnly) {
+  FileSystem& fs = this->fs();
+  ASSERT_TRUE(fs.MakeDir(this->At("d")));
+  ASSERT_TRUE(fs.WriteFile(this->At("d/f"), "1"));
+  EXPECT_FALSE(fs.Remove(this->At("d")));
+  EXPECT_FALSE(fs.Remove(this->At("missing")));
+  EXPECT_TRUE(fs.Remove(this->At("d/f")));
+  EXPECT_FALSE(fs.Exists(this->At("d/f")));
+  EXPECT_TRUE(fs.Remove(this->At("d")));
+  EXPECT_FALSE(fs.Exists(this->At("d")));
+}
+
+TYPED_TEST(FileSystemTest, FindsSuitePathsCaseInsensitively) {
+  FileSystem& fs = this->fs();
+  ASSERT_TRUE(fs.MakeDir(this->At("dades")));
+  ASSERT_TRUE(fs.WriteFile(this->At("dades/finquesv.dat"), "x"));
+  std::string bytes;
+  ASSERT_TRUE(fs.ReadFile(this->At("DADES\\FinquesV.dat"), &bytes));
+  EXPECT_EQ(bytes, "x");
+  // A new file keeps the caller's spelling inside the directory found.
+  EXPECT_EQ(fs.HostPath(this->At("Dades\\New.tmp")), fs.HostPath(this->At("dades")) + "/New.tmp");
+  ASSERT_TRUE(fs.ChangeDir(this->At("DADES")));
+  EXPECT_TRUE(fs.Exists("FINQUESV.DAT"));
+  EXPECT_FALSE(fs.ChangeDir(this->At("dades/finquesv.dat")));
+}
+
+}  // namespace
+}  // namespace zem::platform
