@@ -29,10 +29,10 @@ printf 'DEVICE\r\nPAGE 66 \r\n 1 ,session, 1 \r\n' >"$tmp/sess/term/vakprint.tmp
 check "Sessio.ini [Terminal] Dir: exit code 0" test $? -eq 0
 check "Sessio.ini [Terminal] Dir: output written" grep -q '^session$' "$tmp/sess/term/vakprint.txt"
 
-# Case 3: neither; TERM names it.
+# Case 3: neither; the suite's TERM (VAKTERM on the host) names it, never the terminal type.
 mkdir -p "$tmp/t/term1"
 printf 'DEVICE\r\nPAGE 66 \r\n 1 ,term, 1 \r\n' >"$tmp/t/term1/vakprint.tmp"
-(cd "$tmp/t" && env -i TERM="$tmp/t/term1" "$vakprint" >/dev/null 2>&1)
+(cd "$tmp/t" && env -i TERM=xterm-256color VAKTERM="$tmp/t/term1" "$vakprint" >/dev/null 2>&1)
 check "TERM: exit code 0" test $? -eq 0
 check "TERM: output written" grep -q '^term$' "$tmp/t/term1/vakprint.txt"
 
