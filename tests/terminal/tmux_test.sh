@@ -18,33 +18,8 @@ if ! cmake --build "$build" --target keyprobe >/dev/null; then
 fi
 probe=$(cd "$build" && pwd)/tests/keyprobe
 
-socket=zemtest-$$
-work=$(mktemp -d)
-failures=0
-unset TMUX
-cleanup() {
-  tmux -L "$socket" kill-server >/dev/null 2>&1
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*" >&2
-  failures=$((failures + 1))
-}
-
-tm() { tmux -L "$socket" "$@"; }
-
-# Waits up to $3 tenths of a second until file $1 holds a line matching $2.
-wait_for() {
-  local tries=${3:-50}
-  while [ "$tries" -gt 0 ]; do
-    grep -q -- "$2" "$1" 2>/dev/null && return 0
-    sleep 0.1
-    tries=$((tries - 1))
-  done
-  return 1
-}
+# shellcheck source=tmux_lib.sh
+source "$(dirname "$0")/tmux_lib.sh"
 
 # Starts the probe in session $1, with terminal type $2 (xterm-256color) on a terminal of
 # size $3 (100x30). After the probe ends, the pane records its exit status and
@@ -55,46 +30,8 @@ start_probe() {
   command="env TERM=$term LANG=C.UTF-8 $(printf %q "$probe") $(printf %q "$work/$name.out")"
   command+=" 2>$(printf %q "$work/$name.err"); echo exit=\$? >$(printf %q "$work/$name.status")"
   command+="; stty -a >$(printf %q "$work/$name.stty"); sleep 60"
-  if [ -z "$(tm list-sessions 2>/dev/null)" ]; then
-    SHELL=/bin/sh tm -f /dev/null new-session -d -x "${size%x*}" -y "${size#*x}" -s "$name" "$command" ||
-      return 1
-  else
-    SHELL=/bin/sh tm new-session -d -x "${size%x*}" -y "${size#*x}" -s "$name" "$command" ||
-      return 1
-  fi
+  new_session "$name" "$size" "$command" || return 1
   wait_for "$work/$name.out" '^ready' 50
-}
-
-screen_of() { tm capture-pane -p -t "$1"; }
-
-# Waits (up to about 10 s) until the pane of window $1 shows the fixed text $2.
-wait_for_screen() {
-  local tries=100
-  while [ "$tries" -gt 0 ]; do
-    grep -qF -- "$2" <<<"$(screen_of "$1")" && return 0
-    sleep 0.1
-    tries=$((tries - 1))
-  done
-  return 1
-}
-
-# After the probe ended: its exit status and a terminal back in its normal mode.
-check_given_back() {
-  local name=$1 expected_status=$2
-  if ! wait_for "$work/$name.stty" 'speed\|rows' 50; then
-    fail "$name: the probe did not end"
-    return
-  fi
-  grep -q "^exit=$expected_status\$" "$work/$name.status" ||
-    fail "$name: exit status $(cat "$work/$name.status"), expected $expected_status"
-  local setting
-  for setting in icanon echo isig icrnl; do
-    grep -qw -- "-$setting" "$work/$name.stty" && fail "$name: terminal left with -$setting"
-  done
-  [ "$(tm display -p -t "$name" '#{mouse_standard_flag}#{mouse_sgr_flag}')" = "00" ] ||
-    fail "$name: mouse reporting left on"
-  [ "$(tm display -p -t "$name" '#{alternate_on}')" = "0" ] ||
-    fail "$name: the alternate screen was not left"
 }
 
 # ---- Keys, screen, mouse and resizing ----
