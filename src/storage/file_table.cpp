@@ -170,6 +170,17 @@ int16_t CallWithLockWait(int slot, uint16_t& operation) {
   return status;
 }
 
+void CloseAllFiles() {
+  FileTable& table = OpenFiles();
+  for (int slot = 1; slot <= kMaxOpenFiles; ++slot) {
+    if (table.Slots[slot].Id == 0) continue;
+    std::string data, key;
+    uint32_t data_length = 0;
+    CallForSlot(slot, kOpClose, &data, &data_length, &key, 0);
+    table.Slots[slot] = FileSlot{};
+  }
+}
+
 int16_t ResetRecordManager() {
   FileTable& table = OpenFiles();
   uint32_t data_length = 0;

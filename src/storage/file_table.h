@@ -28,6 +28,7 @@ constexpr int16_t kStatusNoSuchKey = 1004;    // the key number is not defined i
 // Record manager operations the program issues, and the bias that asks a read for a
 // single-record no-wait lock (when the file's lock mode asks for one).
 using recman::kLockBias;
+using recman::kOpClose;
 using recman::kOpCreate;
 using recman::kOpGetDirect;
 using recman::kOpGetEqual;
@@ -93,6 +94,9 @@ int16_t CallForSlot(int slot, uint16_t operation, std::string* data, uint32_t* d
 // lock mode 1 (random pause, message after the first conflict). `operation` comes back as
 // sent (biased when the lock mode asks for it).
 int16_t CallWithLockWait(int slot, uint16_t& operation);
+
+// Closes every open file and frees its slot.
+void CloseAllFiles();
 
 // Resets the record manager (closes every file). Only on success is the table cleared.
 int16_t ResetRecordManager();

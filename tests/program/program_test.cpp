@@ -1,0 +1,188 @@
+// The whole program on the sample installation, operated from its screens through a scripted
+// console: start, the parameter screen, pick lists, the confirmation, the run, the spooler and
+// Esc. Print files are compared with the checked-in expected files under tests/golden/, and so
+// is their rendering by the stand-in spooler.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "mailing/print_render.h"
+#include "platform/key_script.h"
+#include "platform/program_state.h"
+#include "platform/services.h"
+#include "program/main_sequence.h"
+#include "startup/session.h"
+#include "support/fake_clock.h"
+#include "support/map_environment.h"
+
+namespace zem {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+// An operator who reads the screen before typing on: the script is given in stages separated
+// by "|", and a stage arrives only once the program has taken every key of the one before and
+// looks for more. Discarding pending input (as a message does before it waits) drops only
+// what has arrived. Every beep keeps a picture of the screen.
+class OperatorConsole : public platform::MemoryConsole {
+ public:
+  void Script(const std::string& script) {
+    std::stringstream in(script);
+    std::string stage;
+    while (std::getline(in, stage, '|')) {
+      std::vector<platform::InputEvent> events;
+      std::string error;
+      EXPECT_TRUE(platform::ParseKeyScript(stage, &events, &error)) << error;
+      stages_.push_back(events);
+    }
+  }
+  bool PollEvent(platform::InputEvent* event) override {
+    if (Pending() == 0 && next_stage_ < stages_.size()) {
+      for (const auto& e : stages_[next_stage_]) Push(e);
+      ++next_stage_;
+    }
+    return MemoryConsole::PollEvent(event);
+  }
+  void Beep() override {
+    MemoryConsole::Beep();
+    beep_screens.push_back(platform::DumpScreen(*this));
+  }
+  bool ScriptDone() const { return next_stage_ == stages_.size() && Pending() == 0; }
+  std::vector<std::string> beep_screens;
+
+ private:
+  std::vector<std::vector<platform::InputEvent>> stages_;
+  size_t next_stage_ = 0;
+};
+
+// The spooler's stand-in: records the print file and the screen at the time of each run.
+class SpoolerProbe : public platform::ProcessRunner {
+ public:
+  SpoolerProbe(platform::FileSystem* files, platform::Console* console)
+      : files_(files), console_(console) {}
+  int Run(const std::string& program, const std::vector<std::string>&) override {
+    programs.push_back(program);
+    prints.push_back(ReadAll(files_->HostPath(Session().WorkDir + "vakprint.tmp")));
+    screens.push_back(platform::DumpScreen(*console_));
+    return 0;
+  }
+  std::vector<std::string> programs, prints, screens;
+
+ private:
+  platform::FileSystem* files_;
+  platform::Console* console_;
+};
+
+class ProgramTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    root_ = new fs::path(fs::temp_directory_path() / ("zem_program_" + std::to_string(::getpid())));
+    fs::remove_all(*root_);
+    const std::string command = "bash " + std::string(ZEM_SOURCE_DIR) + "/scripts/make_sample.sh " +
+                                ZEM_BINARY_DIR + " " + root_->string() + " >/dev/null";
+    built_ = std::system(command.c_str()) == 0;
+  }
+  static void TearDownTestSuite() {
+    fs::remove_all(*root_);
+    delete root_;
+  }
+
+  void SetUp() override {
+    ASSERT_TRUE(built_) << "scripts/make_sample.sh failed (is vakdata built?)";
+    const std::string base = root_->string() + "/";
+    env_.Set("VAKROOT", base);
+    env_.Set("VAKEXE", base + "EXE/");
+    env_.Set("VAKTMP", base + "TMP/");
+    console_.set_empty_poll_limit(20000);
+    saved_ = platform::Current();
+    platform::Current() =
+        platform::Services{&env_, &clock_, &files_, &console_, &spooler_, &records_};
+    ResetProgramState();
+    original_dir_ = fs::current_path();
+  }
+  void TearDown() override {
+    fs::current_path(original_dir_);
+    ResetProgramState();
+    platform::Current() = saved_;
+  }
+
+  void SetLanguage(const std::string& language) {
+    const fs::path terminal = *root_ / "TMP" / "NeraTerm.ini";
+    std::string text = ReadAll(terminal);
+    const size_t at = text.find("Idioma=");
+    text.replace(at + 7, 3, language);
+    std::ofstream(terminal, std::ios::binary) << text;
+  }
+
+  // Runs the program with the operator's script; the exit code.
+  int Run(const std::string& script) {
+    console_.Script(script);
+    const int code = RunProgram();
+    EXPECT_TRUE(console_.ScriptDone()) << "the program ended before the script";
+    return code;
+  }
+
+  // The print file of run n against tests/golden/<name>.tmp, and its rendering.
+  void ExpectPrinted(size_t n, const std::string& name) {
+    ASSERT_GT(spooler_.prints.size(), n);
+    const fs::path golden = fs::path(ZEM_SOURCE_DIR) / "tests" / "golden";
+    PrintRendering rendering = RenderPrintFile(spooler_.prints[n]);
+    ASSERT_TRUE(rendering.ok) << rendering.error;
+    if (std::getenv("ZEM_UPDATE_GOLDEN")) {
+      std::ofstream(golden / (name + ".tmp"), std::ios::binary) << spooler_.prints[n];
+      std::ofstream(golden / (name + ".txt"), std::ios::binary) << rendering.text;
+    }
+    EXPECT_TRUE(spooler_.prints[n] == ReadAll(golden / (name + ".tmp")))
+        << "print file differs from tests/golden/" << name << ".tmp";
+    EXPECT_TRUE(rendering.text == ReadAll(golden / (name + ".txt")))
+        << "rendering differs from tests/golden/" << name << ".txt";
+  }
+
+  static fs::path* root_;
+  static bool built_;
+  platform::MapEnvironment env_;
+  platform::FakeClock clock_{{2026, 12, 8}};
+  platform::HostFileSystem files_;
+  OperatorConsole console_;
+  SpoolerProbe spooler_{&files_, &console_};
+  platform::LibraryRecordManager records_{&files_};
+  platform::Services saved_;
+  fs::path original_dir_;
+};
+
+fs::path* ProgramTest::root_ = nullptr;
+bool ProgramTest::built_ = false;
+
+// Field 2 through its pick list: F4, the filter screen takes the group, the second line of the
+// list is the Catalan reminder. Every other field keeps its default; "S" confirms.
+constexpr const char* kPickCatalanLetter = R"(
+  Enter                       # 1 date: the session's
+  F4 | "CARTES" Enter | Down Enter   # 2 template: RECCAT from the pick list
+  Enter Enter Enter Enter     # 3-6 properties 1 to 999, units 0 to 999
+  Enter Enter Enter Enter Enter   # 7-11 state T, 1 to 99 receipts, totals
+  Enter Enter Enter Enter     # 12-15 letters; label settings
+  | "S" Enter                 # the confirmation
+  | Esc                       # the parameter screen again: leave
+)";
+
+TEST_F(ProgramTest, LettersFromTheScreensMatchTheGoldenRun) {
+  EXPECT_EQ(Run(kPickCatalanLetter), 0);
+  ASSERT_EQ(spooler_.programs.size(), 1u);
+  EXPECT_EQ(spooler_.programs[0], root_->string() + "/EXE/VAKPRINT");
+  ExpectPrinted(0, "letters_cat");
+}
+
+}  // namespace
+}  // namespace zem
