@@ -169,6 +169,10 @@ bool HostFileSystem::Remove(const std::string& path) {
   return std::remove(HostPath(path).c_str()) == 0;
 }
 
+bool HostFileSystem::Rename(const std::string& from, const std::string& to) {
+  return std::rename(HostPath(from).c_str(), HostPath(to).c_str()) == 0;
+}
+
 bool HostFileSystem::ChangeDir(const std::string& path) {
   return ::chdir(HostPath(path).c_str()) == 0;
 }
@@ -282,6 +286,15 @@ bool MemoryFileSystem::IsDirectory(const std::string& path) {
 
 bool MemoryFileSystem::Remove(const std::string& path) {
   return files_.erase(HostPath(path)) > 0;
+}
+
+bool MemoryFileSystem::Rename(const std::string& from, const std::string& to) {
+  auto file = files_.find(HostPath(from));
+  if (file == files_.end()) return false;
+  std::string bytes = std::move(file->second);
+  files_.erase(file);
+  files_[HostPath(to)] = std::move(bytes);
+  return true;
 }
 
 bool MemoryFileSystem::ChangeDir(const std::string& path) {
