@@ -17,13 +17,13 @@
 #include "format/edit_mask.h"
 #include "mailing/letter_mailing.h"
 #include "mailing/print_file.h"
-#include "mailing/print_render.h"
 #include "mailing/template_merge.h"
 #include "platform/services.h"
 #include "startup/session.h"
 #include "storage/file_table.h"
 #include "storage/open_file.h"
 #include "storage/record_ops.h"
+#include "tools/vakprint/spool/text_render.h"
 
 namespace zem {
 namespace {
@@ -93,7 +93,7 @@ class GoldenTest : public ::testing::Test {
     ASSERT_EQ(processes_.calls.size(), 1u);
     EXPECT_EQ(processes_.calls[0].program, root_->string() + "/EXE/VAKPRINT");
     const std::string print = ReadAll(files_.HostPath(Session().WorkDir + "vakprint.tmp"));
-    PrintRendering rendering = RenderPrintFile(print);
+    vakprint::PrintRendering rendering = vakprint::RenderPrintFile(print);
     ASSERT_TRUE(rendering.ok) << rendering.error << " at line " << rendering.error_line;
     const fs::path golden = fs::path(ZEM_SOURCE_DIR) / "tests" / "golden";
     if (std::getenv("ZEM_UPDATE_GOLDEN")) {
@@ -163,7 +163,8 @@ TEST_F(GoldenTest, LabelsWithThreeLines) {
 }
 
 // The installed spooler (EXE/VAKPRINT, the vakprint program) really runs after the run, finds
-// the work directory from VAKTMP and writes the pages the golden rendering shows.
+// the work directory from VAKTMP and writes the pages the golden rendering shows (the device
+// "TXT" asks it for plain text; the sample's printer port would go to the printer queue).
 TEST_F(GoldenTest, InstalledSpoolerPrintsTheRun) {
   const std::string spooler = root_->string() + "/EXE/VAKPRINT";
   ASSERT_TRUE(fs::exists(spooler)) << "vakprint was not built before make_sample.sh ran";
@@ -174,6 +175,7 @@ TEST_F(GoldenTest, InstalledSpoolerPrintsTheRun) {
   Mailing().LinesPerLabel = 3;
   Mailing().LabelWidth = 40;
   Mailing().LabelsPerPage = 10;
+  Session().OutputDevice = "TXT";
   const fs::path printed = files_.HostPath(Session().WorkDir + "vakprint.txt");
   fs::remove(printed);
   EXPECT_TRUE(RunOneMailing());

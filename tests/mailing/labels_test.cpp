@@ -6,9 +6,9 @@
 
 #include "mailing/letter_mailing.h"
 #include "mailing/print_file.h"
-#include "mailing/print_render.h"
 #include "platform/services.h"
 #include "startup/session.h"
+#include "tools/vakprint/spool/text_render.h"
 
 namespace zem {
 namespace {
@@ -58,7 +58,7 @@ class LabelsTest : public testing::Test {
   }
 
   std::string Rendered(const std::string& bytes) {
-    PrintRendering out = RenderPrintFile(bytes);
+    vakprint::PrintRendering out = vakprint::RenderPrintFile(bytes);
     EXPECT_TRUE(out.ok) << out.error << " line " << out.error_line;
     return out.text;
   }
