@@ -133,7 +133,7 @@ TEST_F(SpoolTest, EachDeviceSendsThePagesItsWay) {
     if (c.queue) {
       EXPECT_EQ(queues_.submitted[0].queue, c.queue);
       EXPECT_EQ(queues_.submitted[0].path, "/work/vakprint.pdf");
-      EXPECT_EQ(queues_.submitted[0].title, "vakprint 2026-12-8, 2 pages");
+      EXPECT_EQ(queues_.submitted[0].title, "vakprint 2026-12-08, 2 pages");
     }
     EXPECT_FALSE(Has("vakprint.pdf.part") || Has("vakprint.txt.part")) << c.device;
   }

@@ -1,5 +1,6 @@
 #include "tools/vakprint/spool/spooler.h"
 
+#include <cstdio>
 #include <functional>
 #include <vector>
 
@@ -122,9 +123,9 @@ void Spooler::PrintOn(const std::string& queue) {
     return;
   }
   const platform::CalendarDate today = platform::Time().Today();
-  const std::string title = "vakprint " + std::to_string(today.year) + "-" +
-                            std::to_string(today.month) + "-" + std::to_string(today.day) + ", " +
-                            Pages();
+  char date[16];
+  std::snprintf(date, sizeof date, "%04d-%02d-%02d", today.year, today.month, today.day);
+  const std::string title = "vakprint " + std::string(date) + ", " + Pages();
   QueueAnswer answer = job_.queues->Submit(platform::Cp850ToUtf8(queue), Shown(pdf), title);
   if (!answer.ok) {
     Fail(answer.message + "; the " + Pages() + " are kept in " + Shown(pdf));
