@@ -5,7 +5,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(build-essential cmake ninja-build pkg-config libncurses-dev libsqlite3-dev
-          libgtest-dev libgmock-dev libbenchmark-dev tmux)
+          libgtest-dev libgmock-dev libbenchmark-dev tmux
+          libcairo2-dev libpango1.0-dev libcups2-dev libpaper-dev fonts-dejavu-core
+          poppler-utils cups)
 missing=()
 for package in "${packages[@]}"; do
   dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")

@@ -233,6 +233,10 @@ bool HostFileSystem::Remove(const std::string& path) {
   return std::remove(HostPath(path).c_str()) == 0;
 }
 
+bool HostFileSystem::Rename(const std::string& from, const std::string& to) {
+  return std::rename(HostPath(from).c_str(), HostPath(to).c_str()) == 0;
+}
+
 bool HostFileSystem::ChangeDir(const std::string& path) {
   return ::chdir(HostPath(path).c_str()) == 0;
 }

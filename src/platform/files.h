@@ -52,6 +52,9 @@ class FileSystem {
   virtual bool Exists(const std::string& path) = 0;
   virtual bool IsDirectory(const std::string& path) = 0;
   virtual bool Remove(const std::string& path) = 0;
+  // Moves a file to another name in the same directory, replacing a file of that name in one
+  // step (a reader sees the old file or the new one, never a part).
+  virtual bool Rename(const std::string& from, const std::string& to) = 0;
   virtual bool ChangeDir(const std::string& path) = 0;
   virtual bool MakeDir(const std::string& path) = 0;
   // The host path a suite path resolves to (case-insensitive lookup applied).
@@ -74,6 +77,7 @@ class HostFileSystem : public FileSystem {
   bool Exists(const std::string& path) override;
   bool IsDirectory(const std::string& path) override;
   bool Remove(const std::string& path) override;
+  bool Rename(const std::string& from, const std::string& to) override;
   bool ChangeDir(const std::string& path) override;
   bool MakeDir(const std::string& path) override;
   std::string HostPath(const std::string& path) override;

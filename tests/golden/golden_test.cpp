@@ -16,12 +16,13 @@
 
 #include "format/dates.h"
 #include "mailing/letter_mailing.h"
-#include "mailing/print_render.h"
+#include "mailing/print_file.h"
 #include "platform/services.h"
 #include "startup/session.h"
 #include "storage/file_table.h"
 #include "storage/record_ops.h"
 #include "support/sample_installation.h"
+#include "tools/vakprint/spool/text_render.h"
 
 namespace zem {
 namespace {
@@ -64,7 +65,7 @@ class GoldenTest : public ::testing::Test {
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0].program, root_->string() + "/EXE/VAKPRINT");
     const std::string print = ReadAll(installation_->PrintFile());
-    PrintRendering rendering = RenderPrintFile(print);
+    vakprint::PrintRendering rendering = vakprint::RenderPrintFile(print);
     ASSERT_TRUE(rendering.ok) << rendering.error << " at line " << rendering.error_line;
     const fs::path golden = fs::path(ZEM_SOURCE_DIR) / "tests" / "golden";
     if (std::getenv("ZEM_UPDATE_GOLDEN")) {
@@ -126,7 +127,8 @@ TEST_F(GoldenTest, LabelsWithThreeLines) {
 }
 
 // The installed spooler (EXE/VAKPRINT, the vakprint program) really runs after the run, finds
-// the work directory from VAKTMP and writes the pages the golden rendering shows.
+// the work directory from VAKTMP and writes the pages the golden rendering shows (the device
+// "TXT" asks it for plain text; the sample's printer port would go to the printer queue).
 TEST_F(GoldenTest, InstalledSpoolerPrintsTheRun) {
   const std::string spooler = root_->string() + "/EXE/VAKPRINT";
   ASSERT_TRUE(fs::exists(spooler)) << "vakprint was not built before make_sample.sh ran";
@@ -137,6 +139,7 @@ TEST_F(GoldenTest, InstalledSpoolerPrintsTheRun) {
   Mailing().LinesPerLabel = 3;
   Mailing().LabelWidth = 40;
   Mailing().LabelsPerPage = 10;
+  Session().OutputDevice = "TXT";
   const fs::path printed = platform::Files().HostPath(Session().WorkDir + "vakprint.txt");
   fs::remove(printed);
   EXPECT_TRUE(RunOneMailing());

@@ -6,11 +6,11 @@
 
 #include "mailing/letter_mailing.h"
 #include "mailing/print_file.h"
-#include "mailing/print_render.h"
 #include "platform/program_state.h"
 #include "platform/services.h"
 #include "startup/session.h"
 #include "support/fake_services.h"
+#include "tools/vakprint/spool/text_render.h"
 
 namespace zem {
 namespace {
@@ -57,7 +57,7 @@ class LabelsTest : public testing::Test {
   }
 
   std::string Rendered(const std::string& bytes) {
-    PrintRendering out = RenderPrintFile(bytes);
+    vakprint::PrintRendering out = vakprint::RenderPrintFile(bytes);
     EXPECT_TRUE(out.ok) << out.error << " line " << out.error_line;
     return out.text;
   }

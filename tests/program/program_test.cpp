@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "mailing/print_render.h"
 #include "platform/key_script.h"
 #include "platform/program_state.h"
 #include "platform/services.h"
@@ -19,6 +18,7 @@
 #include "startup/session.h"
 #include "support/fake_clock.h"
 #include "support/map_environment.h"
+#include "tools/vakprint/spool/text_render.h"
 
 namespace zem {
 namespace {
@@ -138,7 +138,7 @@ class ProgramTest : public ::testing::Test {
   void ExpectPrinted(size_t n, const std::string& name) {
     ASSERT_GT(spooler_.prints.size(), n);
     const fs::path golden = fs::path(ZEM_SOURCE_DIR) / "tests" / "golden";
-    PrintRendering rendering = RenderPrintFile(spooler_.prints[n]);
+    vakprint::PrintRendering rendering = vakprint::RenderPrintFile(spooler_.prints[n]);
     ASSERT_TRUE(rendering.ok) << rendering.error;
     if (std::getenv("ZEM_UPDATE_GOLDEN")) {
       std::ofstream(golden / (name + ".tmp"), std::ios::binary) << spooler_.prints[n];

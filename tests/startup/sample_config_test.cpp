@@ -6,7 +6,7 @@
 #include "format/edit_mask.h"
 #include "platform/services.h"
 #include "support/fake_services.h"
-#include "startup/config_file.h"
+#include "format/config_file.h"
 #include "startup/sample_files.h"
 #include "startup/session.h"
 

@@ -155,6 +155,15 @@ std::unique_ptr<OutputFile> MemoryFileSystem::OpenReplacement(const std::string&
   return std::make_unique<MemoryReplacement>(this, std::move(output), temporary, target);
 }
 
+bool MemoryFileSystem::Rename(const std::string& from, const std::string& to) {
+  auto file = files_.find(HostPath(from));
+  if (file == files_.end()) return false;
+  std::string bytes = std::move(file->second);
+  files_.erase(file);
+  files_[HostPath(to)] = std::move(bytes);
+  return true;
+}
+
 bool MemoryFileSystem::ChangeDir(const std::string& path) {
   std::string resolved = HostPath(path);
   if (resolved.size() > 1 && resolved.back() == '/') resolved.pop_back();

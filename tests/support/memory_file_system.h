@@ -23,6 +23,7 @@ class MemoryFileSystem : public FileSystem {
   bool Exists(const std::string& path) override;
   bool IsDirectory(const std::string& path) override;
   bool Remove(const std::string& path) override;
+  bool Rename(const std::string& from, const std::string& to) override;
   bool ChangeDir(const std::string& path) override;
   bool MakeDir(const std::string& path) override;
   std::string HostPath(const std::string& path) override;

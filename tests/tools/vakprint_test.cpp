@@ -1,12 +1,14 @@
-// The print file renderer behind the stand-in spooler.
+// The spooler's print-file reader, page model and plain-text rendering.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "mailing/print_render.h"
+#include "tools/vakprint/spool/page_model.h"
+#include "tools/vakprint/spool/print_reader.h"
+#include "tools/vakprint/spool/text_render.h"
 
-namespace zem {
+namespace zem::vakprint {
 namespace {
 
 // Joins records into a print file: a device record first, every record ended by CR LF.
@@ -109,6 +111,27 @@ INSTANTIATE_TEST_SUITE_P(
         RenderCase{"NegativeColumnStartsAtTheEdge",
                    {"PAGE 9 ", "-3 ,header, 2 ", " 2 ,x, 1 "},
                    "header\n\n x\n",
+                   1},
+        // Whatever the program writes is read: a top margin of 10001 lines (the next text
+        // begins a page), counts and columns beyond the paper, whose text is left out.
+        RenderCase{"TopMarginOf10001Lines",
+                   {"PAGE 66 ", "*@", "*e", " 0 ,, 10001 ", "PAGE 66 ", " 72 ,Title, 2 "},
+                   "\f" + std::string(71, ' ') + "Title\n",
+                   2},
+        RenderCase{"HugeLineEndsSkipToTheNextPage",
+                   {"PAGE 9 ", " 1 ,a, 99999999 ", "PAGE 9 ", " 1 ,b, 1 "},
+                   "a\n\fb\n",
+                   2},
+        RenderCase{
+            "TextPastTheLastLineLeftOut", {"PAGE 9 ", " 1 ,a, 40000 ", " 1 ,b, 1 "}, "a\n", 1},
+        RenderCase{"TextPastTheLastColumnCut",
+                   {"PAGE 9 ", " 4095 ,abcd, 1 "},
+                   std::string(4094, ' ') + "ab\n",
+                   1},
+        RenderCase{"ColumnOf10001LeftOut", {" 10001 ,x, 1 ", " 1 ,y, 1 "}, "\ny\n", 1},
+        RenderCase{"FillStopsAtTheLastColumn",
+                   {"PAGE 9 ", "JUSN 2147483647 \\=\\", " 1 ,a, 1 "},
+                   "a" + std::string(4095, '=') + "\n",
                    1}),
     [](const testing::TestParamInfo<RenderCase>& info) { return info.param.name; });
 
@@ -132,20 +155,23 @@ TEST_P(RenderFaultTest, NamesTheLineAtFault) {
 
 INSTANTIATE_TEST_SUITE_P(
     Malformed, RenderFaultTest,
-    testing::Values(FaultCase{"EmptyFile", "", 0, "empty"},
-                    FaultCase{"NoDeviceRecord", "PAGE 66 \r\n", 1, "device"},
-                    FaultCase{"SecondDevice", "DEVICE\r\nDEVICELPT1\r\n", 2, "device"},
-                    FaultCase{"PageWithoutNumber", "DEVICE\r\nPAGE x\r\n", 2, "page length"},
-                    FaultCase{"PlainWords", "DEVICE\r\nPAGE 9 \r\nhello\r\n", 3, "unrecognised"},
-                    FaultCase{"OneComma", "DEVICE\r\n 1 ,a\r\n", 2, "unrecognised"},
-                    FaultCase{"UnknownJustification", "DEVICE\r\nJUSQ\r\n", 2, "justification"},
-                    FaultCase{"FillWithoutClosingBackslash", "DEVICE\r\nJUSN 96 \\-\r\n", 2,
-                              "justification"},
-                    FaultCase{"ColumnNotANumber", "DEVICE\r\n x ,a, 1 \r\n", 2, "column"},
-                    FaultCase{"LineEndsNotANumber", "DEVICE\r\n 1 ,a, 1x \r\n", 2, "line-end"},
-                    FaultCase{"HugeLineEnds", "DEVICE\r\n 1 ,a, 99999999 \r\n", 2, "line-end"},
-                    FaultCase{"ControlByteInText", "DEVICE\r\n 1 ,a\tb, 1 \r\n", 2, "control byte"},
-                    FaultCase{"UnixLineEnds", "DEVICE\nPAGE 9 \n", 1, "LF"}),
+    testing::Values(
+        FaultCase{"EmptyFile", "", 0, "empty"},
+        FaultCase{"NoDeviceRecord", "PAGE 66 \r\n", 1, "device"},
+        FaultCase{"SecondDevice", "DEVICE\r\nDEVICELPT1\r\n", 2, "device"},
+        FaultCase{"PageWithoutNumber", "DEVICE\r\nPAGE x\r\n", 2, "page length"},
+        FaultCase{"PlainWords", "DEVICE\r\nPAGE 9 \r\nhello\r\n", 3, "unrecognised"},
+        FaultCase{"OneComma", "DEVICE\r\n 1 ,a\r\n", 2, "unrecognised"},
+        FaultCase{"UnknownJustification", "DEVICE\r\nJUSQ\r\n", 2, "justification"},
+        FaultCase{"FillWithoutClosingBackslash", "DEVICE\r\nJUSN 96 \\-\r\n", 2, "justification"},
+        FaultCase{"ColumnNotANumber", "DEVICE\r\n x ,a, 1 \r\n", 2, "column"},
+        FaultCase{"LineEndsNotANumber", "DEVICE\r\n 1 ,a, 1x \r\n", 2, "line-end"},
+        FaultCase{"NumberBeyond32Bits", "DEVICE\r\n 1 ,a, 2147483648 \r\n", 2, "line-end"},
+        FaultCase{"CutInsideTheLastRecord", "DEVICE\r\nPAGE 9 \r\n 1 ,a", 3, "incomplete"},
+        FaultCase{"CutBetweenCrAndLf", "DEVICE\r\nPAGE 9 \r", 2, "incomplete"},
+        FaultCase{"CrAlone", "DEVICE\rPAGE 9 \r\n", 1, "CR alone"},
+        FaultCase{"ControlByteInText", "DEVICE\r\n 1 ,a\tb, 1 \r\n", 2, "control byte"},
+        FaultCase{"UnixLineEnds", "DEVICE\nPAGE 9 \n", 1, "LF"}),
     [](const testing::TestParamInfo<FaultCase>& info) { return info.param.name; });
 
 struct NumberCase {
@@ -156,9 +182,19 @@ struct NumberCase {
 
 TEST(ParsePrintNumberTest, ReadsTheProgramsNumbers) {
   const NumberCase cases[] = {
-      {" 66 ", true, 66},  {"-3 ", true, -3}, {" 0 ", true, 0},
-      {"5", true, 5},      {"", false, 0},    {" - ", false, 0},
-      {" 1 2 ", false, 0}, {"+4 ", false, 0}, {"1234567890", false, 0},
+      {" 66 ", true, 66},
+      {"-3 ", true, -3},
+      {" 0 ", true, 0},
+      {"5", true, 5},
+      {"", false, 0},
+      {" - ", false, 0},
+      {" 1 2 ", false, 0},
+      {"+4 ", false, 0},
+      {"1234567890", true, 1234567890},
+      {"2147483647", true, 2147483647},
+      {"-2147483648", true, -2147483648L},
+      {"2147483648", false, 0},
+      {"12345678901", false, 0},
   };
   for (const NumberCase& c : cases) {
     long value = -999;
@@ -169,5 +205,69 @@ TEST(ParsePrintNumberTest, ReadsTheProgramsNumbers) {
   }
 }
 
+// Keeps every page handed over, for looking at rows and styles.
+struct PageCollector : PageSink {
+  bool AddPage(const Page& page) override {
+    pages.push_back(page);
+    return true;
+  }
+  std::vector<Page> pages;
+};
+
+TEST(PageModelTest, StyleSwitchesMarkTheirCharacters) {
+  PageCollector pages;
+  ReadSummary summary =
+      ReadPages(PrintFile({"PAGE 9 ", "*b", " 1 ,ab, 0 ", "*u", " 0 ,cd, 0 ", "*b", "*i",
+                           " 0 ,ef, 1 ", "*@", " 1 ,gh, 0 ", "*bu", "*e", " 0 ,ij, 1 "}),
+                &pages);
+  ASSERT_TRUE(summary.ok) << summary.error;
+  ASSERT_EQ(pages.pages.size(), 1u);
+  ASSERT_EQ(pages.pages[0].rows.size(), 2u);
+  const Row& first = pages.pages[0].rows[0];
+  EXPECT_EQ(first.bytes, "abcdef");
+  EXPECT_EQ(first.styles, std::string({kBold, kBold, kBold | kUnderline, kBold | kUnderline,
+                                       kUnderline | kItalic, kUnderline | kItalic}));
+  EXPECT_EQ(pages.pages[0].rows[1].styles, std::string(4, 0));  // "@" and "e" reset
+}
+
+// Pages of long skips keep only the lines that hold text, one page at a time.
+TEST(PageModelTest, LongSkipsTakeNoMemory) {
+  std::vector<std::string> records;
+  for (int page = 0; page < 50; ++page) {
+    records.push_back("PAGE 66 ");
+    for (int i = 0; i < 200; ++i) records.push_back(" 1 ,x, 10000 ");
+  }
+  struct Sizes : PageSink {
+    bool AddPage(const Page& page) override {
+      most_rows = std::max(most_rows, page.rows.size());
+      last_line = page.rows.back().line;
+      ++pages;
+      return true;
+    }
+    size_t most_rows = 0;
+    long last_line = 0;
+    int pages = 0;
+  } sizes;
+  ReadSummary summary = ReadPages(PrintFile(records), &sizes);
+  ASSERT_TRUE(summary.ok) << summary.error;
+  EXPECT_EQ(sizes.pages, 50);
+  EXPECT_EQ(sizes.most_rows, 4u);  // lines 0, 10000, 20000, 30000; the rest lies past the last
+  EXPECT_EQ(sizes.last_line, 30000);
+  EXPECT_EQ(summary.dropped, 50 * 196);
+}
+
+// A sink that cannot write stops the reading and says so.
+TEST(PageModelTest, SinkFailureStopsTheReading) {
+  struct Refusing : PageSink {
+    bool AddPage(const Page&) override { return ++pages < 2; }
+    int pages = 0;
+  } refusing;
+  ReadSummary summary =
+      ReadPages(PrintFile({"PAGE 9 ", " 1 ,a, 1 ", "PAGE 9 ", "PAGE 9 ", "PAGE 9 "}), &refusing);
+  EXPECT_FALSE(summary.ok);
+  EXPECT_TRUE(summary.output_failed);
+  EXPECT_EQ(refusing.pages, 2);
+}
+
 }  // namespace
-}  // namespace zem
+}  // namespace zem::vakprint
