@@ -10,24 +10,28 @@
 namespace {
 
 struct Range {
-  long first = 0;
-  long last = 0;
+  long long first = 0;
+  long long last = 0;
 };
 
-// "first-last" with optional "+" signs, read without any limit.
+// A decimal number with an optional "+" and any leading zeros, read without any limit (numbers
+// beyond 18 digits read as 10^18).
+bool ReadNumber(const std::string& text, long long* out) {
+  size_t start = !text.empty() && text[0] == '+' ? 1 : 0;
+  if (start == text.size()) return false;
+  for (size_t i = start; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+  }
+  while (start + 1 < text.size() && text[start] == '0') ++start;
+  *out = text.size() - start > 18 ? 1000000000000000000LL : std::stoll(text.substr(start));
+  return true;
+}
+
+// "first-last".
 bool ReadRange(const std::string& word, Range* range) {
   const size_t dash = word.find('-', 1);
-  if (dash == std::string::npos) return false;
-  auto number = [](const std::string& text, long* out) {
-    size_t start = !text.empty() && text[0] == '+' ? 1 : 0;
-    if (start == text.size() || text.size() - start > 9) return false;
-    for (size_t i = start; i < text.size(); ++i) {
-      if (text[i] < '0' || text[i] > '9') return false;
-    }
-    *out = std::strtol(text.c_str() + start, nullptr, 10);
-    return true;
-  };
-  return number(word.substr(0, dash), &range->first) && number(word.substr(dash + 1), &range->last);
+  return dash != std::string::npos && ReadNumber(word.substr(0, dash), &range->first) &&
+         ReadNumber(word.substr(dash + 1), &range->last);
 }
 
 // The segment ranges of every "key" line, in order, and the "record" length.
