@@ -2,8 +2,10 @@
 // along key 0 (as an export does) ends, and never visits a record twice. The input is a list
 // of damages, each 4 bytes of offset (little-endian, taken modulo the file's size) and the byte
 // written there, applied to a small data file of 24 records made at start-up.
+#include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -48,9 +50,20 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   zem::platform::Current().files = &host;
   zem::platform::Current().records = &library;
 
-  char pattern[] = "/tmp/zem-fuzz-data-XXXXXX";
-  if (mkdtemp(pattern) == nullptr) std::abort();
-  g_directory = pattern;
+  // One folder per fuzzing process, named by its id; a process that stopped at a finding
+  // leaves its folder behind, so the folders of processes that are gone are removed first.
+  const std::filesystem::path temp = std::filesystem::temp_directory_path();
+  for (const auto& entry : std::filesystem::directory_iterator(temp)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind("zem-fuzz-data-", 0) != 0) continue;
+    const pid_t owner = static_cast<pid_t>(std::atol(name.c_str() + 14));
+    if (owner > 0 && kill(owner, 0) != 0 && errno == ESRCH) {
+      std::error_code ignored;
+      std::filesystem::remove_all(entry.path(), ignored);
+    }
+  }
+  g_directory = (temp / ("zem-fuzz-data-" + std::to_string(getpid()))).string();
+  std::filesystem::create_directories(g_directory);
   std::atexit([] { std::filesystem::remove_all(g_directory); });
   std::string block, error;
   if (!zem::vakdata::BuildCreationBlock("record 40\nkey 0: 1-2\nkey 1: 3-12 dup\n", &block,
