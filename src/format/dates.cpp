@@ -351,6 +351,8 @@ int16_t CheckDate(const std::string& text) {
     year += 100 * (now / 100);
     if (std::abs(year - now) > 50) year -= year > now ? 100 : -100;
   }
+  // A packed date keeps four year digits: a longer year would be stored as another date.
+  if (year > 9999) return -1;
   const int32_t v = year * 10000 + typed.month * 100 + typed.day;
   if (v > kFirstDroppedDay && v < kFirstGregorianDay) return -1;
   if (typed.month < 1 || typed.month > 12) return -1;

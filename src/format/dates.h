@@ -47,7 +47,8 @@ std::string FormatDate(const std::string& date, int16_t style, const std::string
 // A typed date (always day, month, year: 050324, 5/3/24, 5.3.2024, 5-3-2024) as a packed date;
 // the zero date when the text cannot be read. Ranges are not checked (31/02/24 packs as is).
 std::string ParseDate(const std::string& text);
-// -1 when a typed date cannot be read or names no real day, else 0.
+// -1 when a typed date cannot be read, names no real day or has a year beyond four digits
+// (which a packed date cannot hold), else 0.
 int16_t CheckDate(const std::string& text);
 
 // A numeric code typed with dots between groups (12.3) as packed digits: the first group is 4

@@ -57,8 +57,7 @@ void Align(std::string& line, size_t target, char alignment, bool more_lines_fol
     case 'B':
       if (more_lines_follow) {
         Justify(line, target, skip);
-        // A line without a gap to widen (a single word) is padded instead: the caller cuts
-        // the result every `width` characters, so a short line would shift every later one.
+        // A line without a gap to widen is blank-filled instead (see the header).
         if (line.size() < target) line.append(target - line.size(), ' ');
       }
       break;

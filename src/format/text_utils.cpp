@@ -96,10 +96,9 @@ std::string NameOrder(const std::string& name) {
   if (star == std::string::npos || star == 0) return TrimBlanks(name);
   std::string surname = TrimBlanks(name.substr(0, star));
   std::string first_name = TrimBlanks(name.substr(star + 1));
-  // A missing part would otherwise leave the joining blank at the start or the end.
-  if (first_name.empty()) return surname;
-  if (surname.empty()) return first_name;
-  bool joins_directly = first_name.back() == '\'';
+  // The joining blank stays also when one part is empty ("Puig*" gives " Puig"): letters
+  // that must not show it print the name with the trimming code "@".
+  bool joins_directly = !first_name.empty() && first_name.back() == '\'';
   return first_name + (joins_directly ? "" : " ") + surname;
 }
 

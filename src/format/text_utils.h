@@ -14,7 +14,8 @@ std::string ZeroPad(double value, int16_t width);
 
 // A stored "surname*first name" as written in letters: "Puig*Joan" gives "Joan Puig", and a
 // first-name part ending in an apostrophe joins directly ("Al\x95s*Maria d'" gives
-// "Maria d'Al\x95s"). Without a "*", or with "*" first, the name trimmed of blanks.
+// "Maria d'Al\x95s"). The blank joins also when a part is empty: "Puig*" gives " Puig" and
+// "  *Joan" gives "Joan ". Without a "*", or with "*" first, the name trimmed of blanks.
 std::string NameOrder(const std::string& name);
 
 // `text` without the blanks (code 32 only) at its start and end.

@@ -25,11 +25,13 @@ std::array<std::string, 5> BuildAddressLines(const std::string& property, const 
   lines[2] = NameOrder(Field(property, 8, 30)) + " " + designation;
   lines[3] = Field(property, 38, 30);
   lines[4] = Field(property, 68, 30);
-  // Mailing flag "P": letters go to each owner's own address. An owner without a street line
-  // of their own keeps the property's, so that the address never loses its street.
+  // Mailing flag "P": letters go to each owner's own address. The own street line stands
+  // alone: the unit's designation names the flat in the property, not one at the owner's
+  // address. An owner without a street line of their own keeps the property's, with the
+  // designation, so that the address never loses its street.
   if (Field(property, 141, 1) == "P") {
     const std::string own_street = Field(unit, 98, 30);
-    if (!IsAllChar(own_street, 32)) lines[2] = NameOrder(own_street) + " " + designation;
+    if (!IsAllChar(own_street, 32)) lines[2] = NameOrder(own_street);
     const std::string own_line2 = Field(unit, 129, 30);
     if (!IsAllChar(own_line2, 32)) {
       lines[3] = own_line2;

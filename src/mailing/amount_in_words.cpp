@@ -20,14 +20,15 @@ constexpr int kUnitsGroup = 2;
 constexpr int kCents = 3;
 
 // One digit being spelled: its group, its position in the group, its value (10 and up for a
-// teen spelled as one word), the value of the digits after it in the group, and whether the
-// masculine forms apply.
+// teen spelled as one word), the value of the digits after it in the group, whether the
+// masculine forms apply, and the tens digit spelled before it in the group (0 for none).
 struct Digit {
   int group;
   int position;
   int d;
   int rest;
   bool masculine;
+  int tens_before;
 };
 
 class Speller {
@@ -66,6 +67,7 @@ class Speller {
 
   void SpellGroup(const std::string& digits, int g) {
     const bool masculine = !feminine_ || g == kMillions || g == kCents;
+    int tens_before = 0;
     for (int j = kHundreds; j <= kUnits; ++j) {
       int d = DigitAt(digits, g, j);
       if (d == 0) continue;
@@ -80,7 +82,8 @@ class Speller {
         position = kUnits;
         j = kUnits;
       }
-      SpellDigit({g, position, d, rest, masculine});
+      SpellDigit({g, position, d, rest, masculine, tens_before});
+      if (position == kTens) tens_before = d;
     }
   }
 
@@ -91,6 +94,10 @@ class Speller {
       case kTens:
         return words_.tens[x.d];
       default:
+        // After "dieci" and "veint" the units join the tens in one word.
+        if ((x.tens_before == 1 || x.tens_before == 2) && x.d < 10 && words_.joined_units[x.d]) {
+          return words_.joined_units[x.d];
+        }
         return words_.units[x.d];
     }
   }
@@ -217,11 +224,7 @@ class Speller {
       if (v == 0) return;
       if (g < kUnitsGroup || (g == kUnitsGroup && next > 0)) text_ += words_.big[g];
       if (g == kMillions) {
-        if (language_ == WordsLanguage::kSpanish) {
-          text_ += v > 1 ? "ones " : "on ";
-        } else {
-          text_ += v > 1 ? "ons " : "om ";
-        }
+        text_ += v > 1 ? words_.million_many : words_.million_one;
       } else {
         AddBlank();
       }
@@ -230,10 +233,8 @@ class Speller {
     const bool applies = (v > 0 && g < kUnitsGroup) || (g == kUnitsGroup && units_digit != 0);
     if (!applies) return;
     if (g < kUnitsGroup || next > 0) text_ += words_.big[g];
-    if (g == kMillions && v > 1) {
-      text_ += language_ == WordsLanguage::kAranese ? "s " : "ons ";
-    } else if (g == kMillions && language_ == WordsLanguage::kCatalan) {
-      text_ += "\xa2 ";
+    if (g == kMillions) {
+      text_ += v > 1 ? words_.million_many : words_.million_one;
     } else {
       AddBlank();
     }

@@ -14,6 +14,10 @@ const NumberWords kSpanish = {
     " c\x82ntimos",
     " c\x82ntimo",
     15,
+    "\xa2n ",
+    "ones ",
+    // The accented forms: diecis\x82is, veintid\xa2s, veintitr\x82s, veintis\x82is.
+    {nullptr, nullptr, "d\xa2s", "tr\x82s", nullptr, nullptr, "s\x82is"},
 };
 
 const NumberWords kGalician = {
@@ -29,6 +33,9 @@ const NumberWords kGalician = {
     " c\x82ntimos",
     " c\x82ntimo",
     15,
+    "om ",
+    "ons ",
+    {},
 };
 
 const NumberWords kAranese = {
@@ -41,6 +48,9 @@ const NumberWords kAranese = {
     " centims",
     " centim",
     16,
+    " ",
+    "s ",
+    {},
 };
 
 const NumberWords kCatalan = {
@@ -53,6 +63,9 @@ const NumberWords kCatalan = {
     " c\x8antims",
     " c\x8antim",
     16,
+    "\xa2 ",
+    "ons ",
+    {},
 };
 
 }  // namespace

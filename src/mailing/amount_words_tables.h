@@ -21,6 +21,12 @@ struct NumberWords {
   const char* cents_plural;
   const char* cents_singular;
   int last_teen;  // the highest teen spelled from the units column (15 or 16)
+  // The ending after the million stem for one million and for more.
+  const char* million_one;
+  const char* million_many;
+  // Units written in one word after the tens, where the joined form differs from the units
+  // column (Spanish "diecis\x82is", "veintid\xa2s"); null where it does not.
+  const char* joined_units[10];
 };
 const NumberWords& WordsFor(WordsLanguage language);
 

@@ -236,6 +236,9 @@ INSTANTIATE_TEST_SUITE_P(
                       CheckCase{2024, "5/3", -1}, CheckCase{2024, "", -1},
                       CheckCase{2024, "5/a/24", -1}, CheckCase{2024, "99999/3/24", -1},
                       CheckCase{2024, "5/3/99999", -1}, CheckCase{2024, "0503400000", -1},
+                      // Years the packed date cannot hold would be stored as another date.
+                      CheckCase{2024, "5/3/12024", -1}, CheckCase{2024, "10/10/11582", -1},
+                      CheckCase{2024, "050312024", -1}, CheckCase{2024, "5/3/9999", 0},
                       // 00 read in 2050 is 2000 (a leap year): 29 February exists.
                       CheckCase{2050, "29/2/00", 0},
                       // 00 read in 2051 is 2100 (|2000 - 2051| > 50): no 29 February.

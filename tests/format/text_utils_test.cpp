@@ -88,8 +88,9 @@ INSTANTIATE_TEST_SUITE_P(Names, NameOrderTest,
                                            NameCase{"Al\x95s*Maria d'", "Maria d'Al\x95s"},
                                            NameCase{"Al\x95s*Maria d'   ", "Maria d'Al\x95s"},
                                            NameCase{"  Garcia Puig  ", "Garcia Puig"},
-                                           NameCase{"*Joan", "*Joan"}, NameCase{" *Joan", "Joan"},
-                                           NameCase{"Puig*", "Puig"},
+                                           NameCase{"*Joan", "*Joan"}, NameCase{" *Joan", "Joan "},
+                                           NameCase{"  *Joan", "Joan "}, NameCase{"Puig*", " Puig"},
+                                           NameCase{"a*  ", " a"},
                                            NameCase{"Puig*Joan*Maria", "Joan*Maria Puig"},
                                            NameCase{"", ""}));
 
