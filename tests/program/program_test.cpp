@@ -174,14 +174,109 @@ constexpr const char* kPickCatalanLetter = R"(
   Enter Enter Enter Enter Enter   # 7-11 state T, 1 to 99 receipts, totals
   Enter Enter Enter Enter     # 12-15 letters; label settings
   | "S" Enter                 # the confirmation
-  | Esc                       # the parameter screen again: leave
 )";
+// On the parameter screen again: leave.
+constexpr const char* kLeave = " | Esc";
 
 TEST_F(ProgramTest, LettersFromTheScreensMatchTheGoldenRun) {
-  EXPECT_EQ(Run(kPickCatalanLetter), 0);
+  EXPECT_EQ(Run(std::string(kPickCatalanLetter) + kLeave), 0);
   ASSERT_EQ(spooler_.programs.size(), 1u);
   EXPECT_EQ(spooler_.programs[0], root_->string() + "/EXE/VAKPRINT");
   ExpectPrinted(0, "letters_cat");
+}
+
+// The bytes of every data file of the installation.
+std::string DataFileBytes(const fs::path& root) {
+  std::string all;
+  for (const auto& entry : fs::directory_iterator(root / "DADES")) {
+    if (entry.path().extension() == ".dat") all += entry.path().string() + ReadAll(entry.path());
+  }
+  return all;
+}
+
+// Labels of property 3 alone, an odd number of them: the last row holds one label.
+constexpr const char* kLabelsOfProperty3 = R"(
+  Enter Enter Ctrl+Y "3" Enter Enter Ctrl+Y "3" Enter Enter
+  Enter Enter Enter Enter Enter E Enter Enter Enter Enter
+  | "S" Enter
+)";
+
+// The program reads the suite's data files and never writes them, letters or labels.
+TEST_F(ProgramTest, RunsPrintWithoutChangingTheDataFiles) {
+  const std::string before = DataFileBytes(*root_);
+  EXPECT_EQ(Run(std::string(kPickCatalanLetter) + " | " + kLabelsOfProperty3 + kLeave), 0);
+  ASSERT_EQ(spooler_.prints.size(), 2u);
+  ExpectPrinted(1, "labels_property_3");
+  EXPECT_EQ(DataFileBytes(*root_), before);
+}
+
+// Refused parameters bring the parameter screen back without a run: crossed property ranges
+// silently, an odd number of labels a page with the message.
+TEST_F(ProgramTest, RefusedParametersComeBackToTheScreen) {
+  EXPECT_EQ(Run(R"(
+    Enter Enter Ctrl+Y "5" Enter Enter Ctrl+Y "2" Enter Enter
+    Enter Enter Enter Enter Enter Enter Enter Enter Ctrl+Y "15" Enter
+    | Enter | Esc
+  )"),
+            0);
+  EXPECT_TRUE(spooler_.prints.empty());
+  ASSERT_EQ(console_.beep_screens.size(), 1u) << "only the labels-per-page message beeps";
+  EXPECT_NE(console_.beep_screens[0].find("LES ETIQUETES PER PÀGINA HAN DE SER DIVISIBLES PER 2"),
+            std::string::npos)
+      << console_.beep_screens[0];
+}
+
+// In Spanish the screens, the choices and the messages are the catalogue's.
+TEST_F(ProgramTest, SpanishScreensAndMessages) {
+  SetLanguage("SPA");
+  EXPECT_EQ(Run(R"(
+    Enter Enter Ctrl+Y "3" Enter Enter Ctrl+Y "3" Enter Enter
+    Enter Enter Enter Enter Enter E Enter Enter Enter Ctrl+Y "7" Enter | Enter
+    | Enter Enter Enter Enter Enter Enter Enter Enter Enter Enter Enter Enter Enter Enter
+      Ctrl+Y "16" Enter
+    | "S" Enter | Esc
+  )"),
+            0);
+  SetLanguage("CAT");
+  ASSERT_EQ(console_.beep_screens.size(), 1u);
+  const std::string& message = console_.beep_screens[0];
+  for (const char* text :
+       {"LAS ETIQUETAS POR PÁGINA DEBEN SER DIVISIBLES POR 2", "Fecha de las cartas",
+        "Salida ...................: Etiquetas", "Etiquetas por página .....:  7"}) {
+    EXPECT_NE(message.find(text), std::string::npos) << text << "\n" << message;
+  }
+  ExpectPrinted(0, "labels_property_3");
+}
+
+// A screen form the program cannot use ends it with exit code 255 after a message that names
+// the file; the message is kept for standard error.
+TEST_F(ProgramTest, UnusableScreenFormEndsTheProgram) {
+  const fs::path form = *root_ / "FORMS" / "ZEMBRALO.QFM";
+  const std::string good = ReadAll(form);
+  struct Case {
+    const char* name;
+    std::string bytes;  // empty: no form file at all
+    const char* message;
+  };
+  const std::string counts_beyond_header = "1,1\r\n\"d\"\r\n2,0,0,0,0,0\r\n";
+  for (const Case& c : {Case{"missing", "", "NO ES POT LLEGIR EL FORMULARI DE PANTALLA"},
+                        Case{"truncated", good.substr(0, good.size() / 2),
+                             "EL FORMULARI DE PANTALLA NO \xc3\x89S V\xc3\x80LID"},
+                        Case{"counts beyond the header", counts_beyond_header,
+                             "EL FORMULARI DE PANTALLA NO \xc3\x89S V\xc3\x80LID"}}) {
+    SCOPED_TRACE(c.name);
+    ResetProgramState();
+    console_.beep_screens.clear();
+    fs::remove(form);
+    if (!c.bytes.empty()) std::ofstream(form, std::ios::binary) << c.bytes;
+    EXPECT_EQ(Run("Enter"), 255);
+    EXPECT_NE(Program().FatalMessage.find("ZEMBRALO.QFM"), std::string::npos);
+    ASSERT_EQ(console_.beep_screens.size(), 1u);
+    EXPECT_NE(console_.beep_screens[0].find(c.message), std::string::npos)
+        << console_.beep_screens[0];
+  }
+  std::ofstream(form, std::ios::binary) << good;
+  EXPECT_TRUE(spooler_.prints.empty());
 }
 
 }  // namespace
