@@ -38,7 +38,7 @@ TEST_F(SampleConfigTest, SessionComesFromTheSampleFiles) {
   const SessionSettings& s = Session();
   EXPECT_EQ(s.MenuTitle, " Cartes de reclamaci\xa2 de rebuts pendents ");
   EXPECT_EQ(s.Language, "CAT");
-  EXPECT_EQ(s.OutputDevice, "LPT1");
+  EXPECT_EQ(s.OutputDevice, "PDF");
   EXPECT_EQ(s.SessionDate, std::string("\x94\x9a\x8c\x88"));  // 2026-12-08
   // Scheme 1: bright white on blue values, the edited field black on bright white.
   EXPECT_EQ(s.Colours[0][0], 15);
