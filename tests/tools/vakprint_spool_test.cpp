@@ -9,10 +9,17 @@
 
 #include "platform/key_script.h"
 #include "platform/services.h"
+#include "tools/vakprint/spool/pdf_render.h"
 #include "tools/vakprint/spool/spooler.h"
 
 namespace zem::vakprint {
 namespace {
+
+// The font caches go back at the end of the test program, as the spooler gives them back.
+struct FontCaches : ::testing::Environment {
+  void TearDown() override { ReleaseFontCaches(); }
+};
+::testing::Environment* const kFontCaches = ::testing::AddGlobalTestEnvironment(new FontCaches);
 
 TEST(RouteTest, DeviceChoosesTheOutput) {
   using Kind = Route::Kind;

@@ -10,6 +10,7 @@
 #include "platform/services.h"
 #include "platform/terminal_console.h"
 #include "startup/config_file.h"
+#include "tools/vakprint/spool/pdf_render.h"
 #include "tools/vakprint/spool/spooler.h"
 
 namespace {
@@ -85,6 +86,7 @@ int main(int argc, char** argv) {
     return console != nullptr;
   };
   const zem::vakprint::SpoolReport report = zem::vakprint::Spool(job);
+  zem::vakprint::ReleaseFontCaches();
   console.reset();  // gives the terminal back before the messages
   std::fputs(report.errors.c_str(), stderr);
   if (!report.done.empty()) std::printf("%s\n", report.done.c_str());
