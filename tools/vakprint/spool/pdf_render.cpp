@@ -2,7 +2,6 @@
 
 #include <cairo-pdf.h>
 #include <cairo.h>
-#include <fontconfig/fontconfig.h>
 #include <pango/pangocairo.h>
 
 #include <algorithm>
@@ -175,12 +174,6 @@ std::string PdfRenderer::error() const {
   if (!faces_[0].face) return "no monospaced font found (install fonts-dejavu-core)";
   if (writer_.failed) return "the PDF could not be written";
   return cairo_status_to_string(cairo_surface_status(surface_));
-}
-
-void ReleaseFontCaches() {
-  pango_cairo_font_map_set_default(nullptr);
-  cairo_debug_reset_static_data();
-  FcFini();
 }
 
 }  // namespace zem::vakprint

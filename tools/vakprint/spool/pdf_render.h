@@ -57,8 +57,4 @@ class PdfRenderer : public PageSink {
   double ascent_ = 0.76;
 };
 
-// Hands back the font caches that Pango and fontconfig keep for the life of the process (at its
-// end, so that a leak check sees only what the program itself holds).
-void ReleaseFontCaches();
-
 }  // namespace zem::vakprint
