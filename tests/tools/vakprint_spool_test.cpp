@@ -12,6 +12,11 @@
 #include "support/fake_services.h"
 #include "tools/vakprint/spool/spooler.h"
 
+// Fontconfig keeps its font cache for the life of the process: not a leak of the code tested.
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig\n";
+}
+
 namespace zem::vakprint {
 namespace {
 
