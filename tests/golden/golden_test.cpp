@@ -22,6 +22,7 @@
 #include "storage/file_table.h"
 #include "storage/record_ops.h"
 #include "support/sample_installation.h"
+#include "support/sample_root.h"
 #include "tools/vakprint/spool/text_render.h"
 
 namespace zem {
@@ -29,31 +30,19 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
+using testing::ReadAll;
 
 class GoldenTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    root_ = new fs::path(fs::temp_directory_path() / ("zem_golden_" + std::to_string(::getpid())));
-    fs::remove_all(*root_);
-    const std::string command = "bash " + std::string(ZEM_SOURCE_DIR) + "/scripts/make_sample.sh " +
-                                ZEM_BINARY_DIR + " " + root_->string() + " >/dev/null";
-    built_ = std::system(command.c_str()) == 0;
-  }
+  static void SetUpTestSuite() { root_ = new testing::SampleRoot("zem_golden"); }
   static void TearDownTestSuite() {
-    fs::remove_all(*root_);
     delete root_;
     root_ = nullptr;
   }
 
   void SetUp() override {
-    ASSERT_TRUE(built_) << "scripts/make_sample.sh failed (is vakdata built?)";
-    installation_ = std::make_unique<testing::SampleInstallation>(root_->string());
+    ASSERT_TRUE(root_->built()) << "scripts/make_sample.sh failed (is vakdata built?)";
+    installation_ = std::make_unique<testing::SampleInstallation>(root_->path().string());
     ASSERT_EQ(installation_->problem(), "");
   }
   void TearDown() override { installation_.reset(); }
@@ -63,7 +52,7 @@ class GoldenTest : public ::testing::Test {
     RunOneMailing();
     const auto& calls = installation_->processes.calls;
     ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].program, root_->string() + "/EXE/VAKPRINT");
+    EXPECT_EQ(calls[0].program, root_->path().string() + "/EXE/VAKPRINT");
     const std::string print = ReadAll(installation_->PrintFile());
     vakprint::PrintRendering rendering = vakprint::RenderPrintFile(print);
     ASSERT_TRUE(rendering.ok) << rendering.error << " at line " << rendering.error_line;
@@ -78,13 +67,11 @@ class GoldenTest : public ::testing::Test {
         << "rendering differs from tests/golden/" << name << ".txt";
   }
 
-  static fs::path* root_;
-  static bool built_;
+  static testing::SampleRoot* root_;
   std::unique_ptr<testing::SampleInstallation> installation_;
 };
 
-fs::path* GoldenTest::root_ = nullptr;
-bool GoldenTest::built_ = false;
+testing::SampleRoot* GoldenTest::root_ = nullptr;
 
 // Every template of the sample has its record in the texts file (code, key 0).
 TEST_F(GoldenTest, TextsFileListsEveryTemplate) {
@@ -130,7 +117,7 @@ TEST_F(GoldenTest, LabelsWithThreeLines) {
 // the work directory from VAKTMP and writes the pages the golden rendering shows (the device
 // "TXT" asks it for plain text; the sample's printer port would go to the printer queue).
 TEST_F(GoldenTest, InstalledSpoolerPrintsTheRun) {
-  const std::string spooler = root_->string() + "/EXE/VAKPRINT";
+  const std::string spooler = root_->path().string() + "/EXE/VAKPRINT";
   ASSERT_TRUE(fs::exists(spooler)) << "vakprint was not built before make_sample.sh ran";
   platform::Current().processes = &installation_->host.processes;
   // The child reads the work directory from the real environment.

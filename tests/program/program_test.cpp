@@ -18,6 +18,7 @@
 #include "startup/session.h"
 #include "support/fake_clock.h"
 #include "support/map_environment.h"
+#include "support/sample_root.h"
 #include "tools/vakprint/spool/text_render.h"
 
 namespace zem {
@@ -25,12 +26,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
+using testing::ReadAll;
 
 // An operator who reads the screen before typing on: the script is given in stages separated
 // by "|", and a stage arrives only once the program has taken every key of the one before and
@@ -87,21 +83,15 @@ class SpoolerProbe : public platform::ProcessRunner {
 
 class ProgramTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    root_ = new fs::path(fs::temp_directory_path() / ("zem_program_" + std::to_string(::getpid())));
-    fs::remove_all(*root_);
-    const std::string command = "bash " + std::string(ZEM_SOURCE_DIR) + "/scripts/make_sample.sh " +
-                                ZEM_BINARY_DIR + " " + root_->string() + " >/dev/null";
-    built_ = std::system(command.c_str()) == 0;
-  }
+  static void SetUpTestSuite() { root_ = new testing::SampleRoot("zem_program"); }
   static void TearDownTestSuite() {
-    fs::remove_all(*root_);
     delete root_;
+    root_ = nullptr;
   }
 
   void SetUp() override {
-    ASSERT_TRUE(built_) << "scripts/make_sample.sh failed (is vakdata built?)";
-    const std::string base = root_->string() + "/";
+    ASSERT_TRUE(root_->built()) << "scripts/make_sample.sh failed (are vakdata and vakhelp built?)";
+    const std::string base = root_->path().string() + "/";
     env_.Set("VAKROOT", base);
     env_.Set("VAKEXE", base + "EXE/");
     env_.Set("VAKTMP", base + "TMP/");
@@ -119,7 +109,7 @@ class ProgramTest : public ::testing::Test {
   }
 
   void SetLanguage(const std::string& language) {
-    const fs::path terminal = *root_ / "TMP" / "NeraTerm.ini";
+    const fs::path terminal = root_->path() / "TMP" / "NeraTerm.ini";
     std::string text = ReadAll(terminal);
     const size_t at = text.find("Idioma=");
     text.replace(at + 7, 3, language);
@@ -150,8 +140,7 @@ class ProgramTest : public ::testing::Test {
         << "rendering differs from tests/golden/" << name << ".txt";
   }
 
-  static fs::path* root_;
-  static bool built_;
+  static testing::SampleRoot* root_;
   platform::MapEnvironment env_;
   platform::FakeClock clock_{{2026, 12, 8}};
   platform::HostFileSystem files_;
@@ -162,8 +151,7 @@ class ProgramTest : public ::testing::Test {
   fs::path original_dir_;
 };
 
-fs::path* ProgramTest::root_ = nullptr;
-bool ProgramTest::built_ = false;
+testing::SampleRoot* ProgramTest::root_ = nullptr;
 
 // Field 2 through its pick list: F4, the filter screen takes the group, the second line of the
 // list is the Catalan reminder. Every other field keeps its default; "S" confirms.
@@ -181,7 +169,7 @@ constexpr const char* kLeave = " | Esc";
 TEST_F(ProgramTest, LettersFromTheScreensMatchTheGoldenRun) {
   EXPECT_EQ(Run(std::string(kPickCatalanLetter) + kLeave), 0);
   ASSERT_EQ(spooler_.programs.size(), 1u);
-  EXPECT_EQ(spooler_.programs[0], root_->string() + "/EXE/VAKPRINT");
+  EXPECT_EQ(spooler_.programs[0], root_->path().string() + "/EXE/VAKPRINT");
   ExpectPrinted(0, "letters_cat");
 }
 
@@ -203,11 +191,11 @@ constexpr const char* kLabelsOfProperty3 = R"(
 
 // The program reads the suite's data files and never writes them, letters or labels.
 TEST_F(ProgramTest, RunsPrintWithoutChangingTheDataFiles) {
-  const std::string before = DataFileBytes(*root_);
+  const std::string before = DataFileBytes(root_->path());
   EXPECT_EQ(Run(std::string(kPickCatalanLetter) + " | " + kLabelsOfProperty3 + kLeave), 0);
   ASSERT_EQ(spooler_.prints.size(), 2u);
   ExpectPrinted(1, "labels_property_3");
-  EXPECT_EQ(DataFileBytes(*root_), before);
+  EXPECT_EQ(DataFileBytes(root_->path()), before);
 }
 
 // Refused parameters bring the parameter screen back without a run: crossed property ranges
@@ -251,7 +239,7 @@ TEST_F(ProgramTest, SpanishScreensAndMessages) {
 // A screen form the program cannot use ends it with exit code 255 after a message that names
 // the file; the message is kept for standard error.
 TEST_F(ProgramTest, UnusableScreenFormEndsTheProgram) {
-  const fs::path form = *root_ / "FORMS" / "ZEMBRALO.QFM";
+  const fs::path form = root_->path() / "FORMS" / "ZEMBRALO.QFM";
   const std::string good = ReadAll(form);
   struct Case {
     const char* name;

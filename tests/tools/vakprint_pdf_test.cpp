@@ -15,6 +15,7 @@
 
 #include "platform/cp850.h"
 #include "platform/files.h"
+#include "support/sample_root.h"
 #include "tools/vakprint/spool/page_model.h"
 #include "tools/vakprint/spool/pdf_render.h"
 #include "tools/vakprint/spool/text_render.h"
@@ -24,12 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
+using testing::ReadAll;
 
 // Runs a command and gives its standard output.
 std::string Output(const std::string& command, const fs::path& output) {
@@ -156,7 +152,7 @@ TEST_P(PdfGoldenTest, PagesAndTextComeBack) {
 }
 
 INSTANTIATE_TEST_SUITE_P(GoldenRuns, PdfGoldenTest,
-                         testing::Values("letters_cat", "letters_spa_returned", "labels_9",
+                         ::testing::Values("letters_cat", "letters_spa_returned", "labels_9",
                                          "labels_3"));
 
 TEST(PaperTest, KnownNamesAndA4Otherwise) {
