@@ -2,9 +2,10 @@
 // comment, and a key written in a section of its own at the top is found with its value.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include "format/config_file.h"
 #include "fuzz_check.h"
 #include "platform/services.h"
-#include "startup/config_file.h"
+#include "support/fake_services.h"
 
 namespace {
 

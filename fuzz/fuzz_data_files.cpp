@@ -14,6 +14,7 @@
 
 #include "fuzz_check.h"
 #include "platform/services.h"
+#include "support/fake_services.h"
 #include "tools/vakdata/data_file.h"
 #include "tools/vakdata/key_description.h"
 

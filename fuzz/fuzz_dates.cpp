@@ -6,6 +6,7 @@
 #include "format/text_utils.h"
 #include "fuzz_check.h"
 #include "platform/services.h"
+#include "support/fake_services.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <cstdlib>
 
+#include "format/fill_line.h"
 #include "fuzz_check.h"
-#include "mailing/fill_line.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "fuzz_check.h"
-#include "mailing/print_render.h"
+#include "tools/vakprint/spool/text_render.h"
 
 namespace {
 
@@ -28,8 +28,8 @@ bool IsUtf8(std::string_view text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const zem::PrintRendering rendering =
-      zem::RenderPrintFile(std::string_view(reinterpret_cast<const char*>(data), size));
+  const zem::vakprint::PrintRendering rendering =
+      zem::vakprint::RenderPrintFile(std::string_view(reinterpret_cast<const char*>(data), size));
   if (!rendering.ok) {
     FUZZ_CHECK(!rendering.error.empty(), "a refusal without a reason");
     return 0;

@@ -5,16 +5,18 @@
 #include "fuzz_check.h"
 #include "mailing/letter_mailing.h"
 #include "mailing/print_file.h"
-#include "mailing/print_render.h"
 #include "mailing/template_merge.h"
+#include "platform/program_state.h"
 #include "platform/services.h"
 #include "startup/session.h"
+#include "support/fake_services.h"
+#include "tools/vakprint/spool/text_render.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<std::string> parts = zem::fuzz::SplitParts(
       std::string_view(reinterpret_cast<const char*>(data), size), zem::fuzz::kPartSeparator, 4);
   zem::platform::FakeServices services;
-  zem::ResetMailingState();
+  zem::ResetProgramState();
   zem::Session().RootDir = "C:\\R\\";
   zem::Session().WorkDir = "C:\\R\\TMP\\";
   zem::Session().Language = "CAT";
@@ -28,11 +30,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(zem::OpenPrintFile("LPT1"), "print file not opened");
   zem::MergeTemplate("CARTA", "C:\\R\\TMP\\merge.tmp", true);
   FUZZ_CHECK(zem::ClosePrintFile(), "print file not closed");
-  const zem::PrintRendering rendering =
-      zem::RenderPrintFile(services.files.Contents("/R/TMP/vakprint.tmp"));
+  const zem::vakprint::PrintRendering rendering =
+      zem::vakprint::RenderPrintFile(services.files.Contents("/R/TMP/vakprint.tmp"));
   FUZZ_CHECK(rendering.ok, "the spooler refuses line " + std::to_string(rendering.error_line) +
                                ": " + rendering.error);
   zem::SetMergeProblemReporter({});
-  zem::ResetMailingState();
+  zem::ResetProgramState();
   return 0;
 }

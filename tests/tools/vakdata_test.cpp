@@ -290,6 +290,10 @@ TEST(CsvWriteTest, QuotesOnlyWhatNeedsIt) {
   std::string error;
   ASSERT_TRUE(ParseCsv(text, &parsed, &error));
   EXPECT_EQ(parsed.at(0).Values, rows[0]);
+  // A row whose one value is empty must not come out as a blank line, which reads as no row.
+  EXPECT_EQ(CsvLine({""}), "\"\"\n");
+  ASSERT_TRUE(ParseCsv(CsvLine({""}) + CsvLine({"x"}), &parsed, &error));
+  EXPECT_EQ(parsed.size(), 2u);
 }
 
 // ---- Key descriptions ----

@@ -84,8 +84,11 @@ std::string CsvLine(const std::vector<std::string>& values, char delimiter) {
   for (size_t v = 0; v < values.size(); ++v) {
     if (v > 0) out.push_back(delimiter);
     const std::string& value = values[v];
+    // A row of one empty value is written "" so that it is not read back as a blank line,
+    // which the reader skips.
     bool quote = value.find_first_of(special) != std::string::npos ||
-                 (!value.empty() && (value.front() == ' ' || value.back() == ' '));
+                 (!value.empty() && (value.front() == ' ' || value.back() == ' ')) ||
+                 (value.empty() && values.size() == 1);
     if (!quote) {
       out += value;
       continue;

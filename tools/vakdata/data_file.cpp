@@ -3,6 +3,7 @@
 #include <map>
 
 #include "platform/services.h"
+#include "recman/status.h"
 
 namespace zem::vakdata {
 namespace {
@@ -24,15 +25,15 @@ int16_t DataFile::Call(uint16_t operation, std::string* data, uint32_t length, s
 int16_t DataFile::Create(const std::string& path, const std::string& block) {
   std::string data = block.substr(0, kBuffer);
   std::string key = path;
-  return Call(14, &data, kBuffer, &key, static_cast<uint8_t>(std::min<size_t>(path.size(), 255)),
-              -1);
+  return Call(recman::kOpCreate, &data, kBuffer, &key,
+              static_cast<uint8_t>(std::min<size_t>(path.size(), 255)), -1);
 }
 
 int16_t DataFile::Open(const std::string& path) {
   std::string data;
   std::string key = path;
-  int16_t status =
-      Call(0, &data, 0, &key, static_cast<uint8_t>(std::min<size_t>(path.size(), 255)), 0);
+  int16_t status = Call(recman::kOpOpen, &data, 0, &key,
+                        static_cast<uint8_t>(std::min<size_t>(path.size(), 255)), 0);
   open_ = status == 0;
   return status;
 }
@@ -40,13 +41,13 @@ int16_t DataFile::Open(const std::string& path) {
 void DataFile::Close() {
   if (!open_) return;
   std::string data, key;
-  Call(1, &data, 0, &key, 0, 0);
+  Call(recman::kOpClose, &data, 0, &key, 0, 0);
   open_ = false;
 }
 
 int16_t DataFile::Stat(std::string* data) {
   std::string key(255, ' ');
-  int16_t status = Call(15, data, kBuffer, &key, 255, 0);
+  int16_t status = Call(recman::kOpStat, data, kBuffer, &key, 255, 0);
   data->resize(kBuffer, '\0');
   return status;
 }
@@ -54,7 +55,7 @@ int16_t DataFile::Stat(std::string* data) {
 int16_t DataFile::Insert(const std::string& record) {
   std::string data = record;
   std::string key;
-  return Call(2, &data, static_cast<uint32_t>(record.size()), &key, 255, 0);
+  return Call(recman::kOpInsert, &data, static_cast<uint32_t>(record.size()), &key, 255, 0);
 }
 
 int16_t DataFile::Read(uint16_t operation, std::string* record) {
@@ -63,25 +64,33 @@ int16_t DataFile::Read(uint16_t operation, std::string* record) {
 }
 
 int16_t DataFile::First(std::string* record) {
-  return Read(12, record);
+  return Read(recman::kOpGetFirst, record);
 }
 int16_t DataFile::Next(std::string* record) {
-  return Read(6, record);
+  return Read(recman::kOpGetNext, record);
+}
+
+uint32_t DataFile::Position() {
+  std::string data, key;
+  if (Call(recman::kOpGetPosition, &data, kBuffer, &key, 0, 0) != 0 || data.size() < 4) return 0;
+  uint32_t position = 0;
+  for (int i = 3; i >= 0; --i) position = (position << 8) | static_cast<uint8_t>(data[i]);
+  return position;
 }
 
 int16_t DataFile::BeginTransaction() {
   std::string data, key;
-  return Call(19, &data, 0, &key, 0, 0);
+  return Call(recman::kOpBeginTransaction, &data, 0, &key, 0, 0);
 }
 
 int16_t DataFile::EndTransaction() {
   std::string data, key;
-  return Call(20, &data, 0, &key, 0, 0);
+  return Call(recman::kOpEndTransaction, &data, 0, &key, 0, 0);
 }
 
 int16_t DataFile::AbortTransaction() {
   std::string data, key;
-  return Call(21, &data, 0, &key, 0, 0);
+  return Call(recman::kOpAbortTransaction, &data, 0, &key, 0, 0);
 }
 
 std::string StatusText(int16_t status) {

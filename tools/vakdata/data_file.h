@@ -30,6 +30,8 @@ class DataFile {
   // The first record and the next ones along key 0.
   int16_t First(std::string* record);
   int16_t Next(std::string* record);
+  // The record manager's position of the current record; 0 when there is none.
+  uint32_t Position();
   // The record manager's transaction over the writes in between.
   int16_t BeginTransaction();
   int16_t EndTransaction();
