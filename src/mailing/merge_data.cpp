@@ -72,7 +72,7 @@ std::string ReceiptListItem(int index, const std::string& date, double amount) {
 }
 
 MergeDataWriter::MergeDataWriter(const std::string& path)
-    : file_(platform::Files().OpenOutput(path, false)) {}
+    : file_(platform::Files().OpenOverwrite(path)) {}
 
 MergeDataWriter::~MergeDataWriter() {
   if (file_) file_->Close();

@@ -32,7 +32,7 @@ std::string ReceiptListItem(int index, const std::string& date, double amount);
 // of RELPEN, then Close. Writing after a failure does nothing; ok() and Close() tell.
 class MergeDataWriter {
  public:
-  // Creates the file, replacing an earlier one.
+  // Creates the file, or writes over an earlier one in place (cut to its new length on Close).
   explicit MergeDataWriter(const std::string& path);
   ~MergeDataWriter();
   MergeDataWriter(const MergeDataWriter&) = delete;
