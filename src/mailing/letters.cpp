@@ -65,7 +65,9 @@ bool WriteLetter() {
     TellOperator(Translate("NO ES POT ESCRIURE EL FITXER DE DADES ") + path);
     return false;
   }
-  return MergeTemplate(parameters.TemplateName, path, true);
+  // The template takes the values as just written; the file stays for whoever reads it.
+  const MergeTable table(merge.bytes());
+  return MergeTemplate(parameters.TemplateName, &table);
 }
 
 }  // namespace zem

@@ -75,12 +75,11 @@ MergeDataWriter::MergeDataWriter(const std::string& path)
     : file_(platform::Files().OpenOverwrite(path)) {}
 
 MergeDataWriter::~MergeDataWriter() {
-  if (file_) file_->Close();
+  if (file_) Close();
 }
 
 void MergeDataWriter::Write(std::string_view bytes) {
-  if (!ok()) return;
-  if (!file_->Write(bytes)) failed_ = true;
+  if (ok()) bytes_.append(bytes);
 }
 
 void MergeDataWriter::WriteEntry(std::string_view name, std::string_view value) {
@@ -128,6 +127,7 @@ void MergeDataWriter::EndReceipts() {
 
 bool MergeDataWriter::Close() {
   if (!file_) return false;
+  if (!failed_ && !file_->Write(bytes_)) failed_ = true;
   const bool closed = file_->Close();
   file_.reset();
   return closed && !failed_;

@@ -51,8 +51,11 @@ class MergeDataWriter {
   void AddReceipt(const std::string& date, double amount);
   // Ends RELPEN's value.
   void EndReceipts();
-  // Closes the file; false when it could not be created or anything failed to reach it.
+  // Writes everything to the file in one go and closes it; false when it could not be created
+  // or anything failed to reach it.
   bool Close();
+  // The file's bytes as written (complete once Close succeeded).
+  const std::string& bytes() const { return bytes_; }
 
   // One whole entry (name line and value); used for the others and open to callers.
   void WriteEntry(std::string_view name, std::string_view value);
@@ -61,6 +64,7 @@ class MergeDataWriter {
   void Write(std::string_view bytes);
 
   std::unique_ptr<platform::OutputFile> file_;
+  std::string bytes_;
   bool failed_ = false;
   int receipts_ = 0;
 };

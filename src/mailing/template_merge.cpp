@@ -28,7 +28,7 @@ struct TemplateSet {
 
 struct MergeContext {
   const TemplateSet* templates;
-  const std::string* merge_data;  // null: field codes stay as they are
+  const MergeTable* merge_data;  // null: field codes stay as they are
 };
 
 void Report(const std::string& text) {
@@ -223,6 +223,23 @@ std::string IncludedName(std::string_view line) {
 }
 
 bool MergeTemplate(std::string_view name, std::string_view merge_path, bool /*flag*/) {
+  if (merge_path.empty()) return MergeTemplate(name, nullptr);
+  std::string merge_data;
+  if (!platform::Files().ReadFile(std::string(merge_path), &merge_data)) {
+    // The templates are looked at first: a template problem is the one the operator sees.
+    TemplateSet templates;
+    std::vector<std::string> chain;
+    std::string problem;
+    Report(LoadTemplates(name, 1, chain, templates, &problem)
+               ? Translate("NO ES POT LLEGIR EL FITXER DE DADES ") + std::string(merge_path)
+               : problem);
+    return false;
+  }
+  const MergeTable table(merge_data);
+  return MergeTemplate(name, &table);
+}
+
+bool MergeTemplate(std::string_view name, const MergeTable* merge_data) {
   TemplateSet templates;
   std::vector<std::string> chain;
   std::string problem;
@@ -230,12 +247,7 @@ bool MergeTemplate(std::string_view name, std::string_view merge_path, bool /*fl
     Report(problem);
     return false;
   }
-  std::string merge_data;
-  if (!merge_path.empty() && !platform::Files().ReadFile(std::string(merge_path), &merge_data)) {
-    Report(Translate("NO ES POT LLEGIR EL FITXER DE DADES ") + std::string(merge_path));
-    return false;
-  }
-  MergeContext context{&templates, merge_path.empty() ? nullptr : &merge_data};
+  MergeContext context{&templates, merge_data};
   RunTemplate(context, name);
   Merging().LastProblem.clear();
   return true;

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "mailing/merge_table.h"
+
 namespace zem {
 
 // Turns a letter template ("TEXTOS\" + name + ".txt") into print records for one addressee:
@@ -79,6 +81,9 @@ std::string IncludedName(std::string_view line);
 // letter and the result is false. A problem just reported for the same print file is not shown
 // again (a missing template would otherwise stop the run at every unit).
 bool MergeTemplate(std::string_view name, std::string_view merge_path, bool flag);
+// The same with the merge data as the letter just wrote it (null: field codes stay as they
+// are), so the file need not be read back.
+bool MergeTemplate(std::string_view name, const MergeTable* merge_data);
 
 // Prints one line of text: a leading byte 1-9 selects the format for it and the lines after;
 // the line is filled to the format's width and written line by line, starting a page when none

@@ -341,6 +341,34 @@ TEST_F(MailingTest, LetterWritesTheMergeDataFileAndPrints) {
   EXPECT_NE(print.find("Marc Sala    5"), std::string::npos) << print;
 }
 
+// Each letter writes the file over the one before: after a letter with a shorter receipt list
+// nothing of the longer one is left behind it, and the merge takes the values as written
+// without reading the file back.
+TEST_F(MailingTest, EachLetterLeavesExactlyItsOwnMergeDataFile) {
+  services_.files.AddFile("/root/TEXTOS/CARTA.txt", "@DES0 @NUMREB\r\n");
+  Mailing().TemplateName = "CARTA";
+  Mailing().LastCode = PackCode("2.1");
+  LoadLetterhead();
+  ASSERT_TRUE(OpenPrintFile("LPT1"));
+  ProduceMailingOutput();
+  ASSERT_TRUE(ClosePrintFile());
+  EXPECT_EQ(MailingRun().UnitsWritten, 2);
+  const std::string merge = services_.files.Contents("/work/merge.tmp");
+  const std::string list_start = "\x7fRELPEN\r\n\x01";
+  const size_t list = merge.find(list_start);
+  ASSERT_NE(list, std::string::npos);
+  // 2.1's one receipt: 10 blanks and one item, then the end of the value and of the file.
+  EXPECT_EQ(merge.size(), list + list_start.size() + 10 + (11 + 14 + 3) + 3);
+  EXPECT_EQ(merge.substr(merge.size() - 3), "\xff\r\n");
+  EXPECT_NE(merge.find("\x7f"
+                       "DES0\r\nV002001\xff\r\n"),
+            std::string::npos);
+  EXPECT_EQ(services_.files.ReadCount("/work/merge.tmp"), 0);
+  const std::string print = services_.files.Contents("/work/vakprint.tmp");
+  EXPECT_NE(print.find("V001001 3"), std::string::npos) << print;
+  EXPECT_NE(print.find("V002001 1"), std::string::npos) << print;
+}
+
 TEST_F(MailingTest, NoSelectedReceiptsGiveByteOneAloneInTheList) {
   services_.files.AddFile("/root/TEXTOS/CARTA.txt", "@DES0\r\n");
   Mailing().TemplateName = "CARTA";
