@@ -369,6 +369,23 @@ TEST_F(MailingTest, EachLetterLeavesExactlyItsOwnMergeDataFile) {
   EXPECT_NE(print.find("V002001 1"), std::string::npos) << print;
 }
 
+// The template is read for a run's first letter and used for all of them; the next run (a new
+// print file) reads it again and sees an edit made in between.
+TEST_F(MailingTest, TemplatesAreReadOncePerRun) {
+  Mailing().TemplateName = "CARTA";
+  LoadLetterhead();
+  for (const std::string text : {"first @DES0", "second @DES0"}) {
+    services_.files.AddFile("/root/TEXTOS/CARTA.txt", text + "\r\n");
+    ASSERT_TRUE(OpenPrintFile("LPT1"));
+    ProduceMailingOutput();
+    ASSERT_TRUE(ClosePrintFile());
+    EXPECT_GT(MailingRun().UnitsWritten, 1);
+    const std::string print = services_.files.Contents("/work/vakprint.tmp");
+    EXPECT_NE(print.find(text.substr(0, text.find(' ')) + " V001001"), std::string::npos) << print;
+  }
+  EXPECT_EQ(services_.files.ReadCount("/root/TEXTOS/CARTA.txt"), 2);
+}
+
 TEST_F(MailingTest, NoSelectedReceiptsGiveByteOneAloneInTheList) {
   services_.files.AddFile("/root/TEXTOS/CARTA.txt", "@DES0\r\n");
   Mailing().TemplateName = "CARTA";
