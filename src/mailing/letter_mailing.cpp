@@ -125,7 +125,7 @@ void ProduceMailingOutput() {
       const bool in_range = CompareCodes(unit, parameters.FirstCode, 4) >= 0 &&
                             CompareCodes(unit, parameters.LastCode, 4) <= 0;
       if (in_range) {
-        ScanReceipts(false);
+        ScanReceipts();
         const bool within_limits =
             run.ReceiptCount >= parameters.MinCount && run.ReceiptCount <= parameters.MaxCount &&
             run.ReceiptTotal >= parameters.MinTotal && run.ReceiptTotal <= parameters.MaxTotal;

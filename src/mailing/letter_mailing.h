@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace zem {
 
@@ -60,7 +61,13 @@ struct MailingRunState {
   int PageLines = 0;
   int ReceiptCount = 0;
   double ReceiptTotal = 0;  // hundredths
-  int UnitsWritten = 0;     // letters or labels produced by the run
+  // The current unit's selected receipts, as the counting scan found them, for its letter.
+  struct SelectedReceipt {
+    std::string Date;    // packed
+    int32_t Amount = 0;  // hundredths
+  };
+  std::vector<SelectedReceipt> Receipts;
+  int UnitsWritten = 0;  // letters or labels produced by the run
 };
 MailingRunState& MailingRun();
 void ResetMailingRun();
@@ -109,10 +116,10 @@ void TellOperator(const std::string& text);
 // could not be produced (the merge data file or a template could not be used).
 bool WriteLetter();
 
-// Counts and totals the current unit's selected receipts into ReceiptCount and ReceiptTotal.
-// When writing, the merge data file gets NUMREB and TOTPEN (from the counting pass's figures)
-// and RELPEN, the list of the receipts.
-void ScanReceipts(bool writing);
+// Counts and totals the current unit's selected receipts into ReceiptCount and ReceiptTotal
+// and keeps them in Receipts: the letter lists the very receipts it counted (NUMREB, TOTPEN
+// and RELPEN agree even when another program changes a receipt meanwhile), with one scan.
+void ScanReceipts();
 
 // Whether a receipt in state `state` is selected by `selector` ("T": "P" and "D").
 bool ReceiptSelected(char state, const std::string& selector);

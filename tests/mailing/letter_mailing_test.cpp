@@ -218,8 +218,9 @@ TEST_F(MailingTest, ScanCountsAndTotalsTheSelectedReceipts) {
   for (const ScanCase& c : cases) {
     ASSERT_EQ(FindByKey(kUnitsFileId, 0, PackCode("1." + std::to_string(c.unit)), 0), 0);
     Mailing().StateSelector = c.selector;
-    ScanReceipts(false);
+    ScanReceipts();
     EXPECT_EQ(MailingRun().ReceiptCount, c.count) << c.unit << c.selector;
+    EXPECT_EQ(MailingRun().Receipts.size(), static_cast<size_t>(c.count)) << c.unit << c.selector;
     EXPECT_EQ(MailingRun().ReceiptTotal, c.total) << c.unit << c.selector;
   }
 }
