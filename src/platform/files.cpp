@@ -16,6 +16,8 @@
 namespace zem::platform {
 namespace {
 
+constexpr size_t kSequentialBuffer = 1 << 16;
+
 char AsciiLower(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -235,6 +237,9 @@ std::unique_ptr<OutputFile> HostFileSystem::OpenOutput(const std::string& path, 
     NoteFailure();
     return nullptr;
   }
+  // Files written this way are written record by record (the print file has tens of bytes a
+  // record): a large buffer makes one system call of many records.
+  std::setvbuf(file, nullptr, _IOFBF, kSequentialBuffer);
   return std::make_unique<HostOutputFile>(file);
 }
 
