@@ -55,6 +55,7 @@ using ParameterScreen = std::function<bool(MailingParameters&)>;
 struct MailingRunState {
   ParameterScreen Screen;
   std::array<std::string, 5> AddressLines;  // DES0 to DES4
+  std::array<std::string, 5> LetterDates;   // FEC0 to FEC4, the same for every letter of a run
   std::array<std::string, kLabelLines> LabelLines;
   int LabelsInRow = 0;
   bool PageOpen = false;
@@ -101,7 +102,7 @@ std::string LabelParameterProblem(const MailingParameters& parameters);
 bool RunOneMailing();
 
 // Clears the run's working state: no page open, no labels pending, empty label lines, and the
-// lines a label page holds from the parameters.
+// lines a label page holds and the letter date's values from the parameters.
 void StartMailingRun();
 
 // The walk over properties, units and receipts that produces the output into the open print

@@ -49,7 +49,7 @@ bool WriteLetter() {
   const MailingRunState& run = MailingRun();
   const std::string path = MergeDataPath();
   MergeDataWriter merge(path);
-  merge.WriteHeading(Letterhead().Lines, parameters.LetterDate, run.AddressLines);
+  merge.WriteHeading(Letterhead().Lines, run.LetterDates, run.AddressLines);
   merge.BeginReceipts(run.ReceiptCount, run.ReceiptTotal);
   for (const MailingRunState::SelectedReceipt& receipt : run.Receipts) {
     merge.AddReceipt(receipt.Date, receipt.Amount);

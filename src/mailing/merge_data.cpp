@@ -92,13 +92,12 @@ void MergeDataWriter::WriteEntry(std::string_view name, std::string_view value) 
 }
 
 void MergeDataWriter::WriteHeading(const std::array<std::string, 8>& letterhead,
-                                   const std::string& letter_date,
+                                   const std::array<std::string, 5>& dates,
                                    const std::array<std::string, 5>& address) {
   for (size_t i = 0; i < letterhead.size(); ++i) {
     WriteEntry("MEM" + std::to_string(i + 1), letterhead[i]);
   }
   static constexpr const char* kDateNames[] = {"FEC0", "FEC1", "FECHA", "FEC3", "FEC4"};
-  const std::array<std::string, 5> dates = LetterDateValues(letter_date);
   for (size_t i = 0; i < dates.size(); ++i) WriteEntry(kDateNames[i], dates[i]);
   for (size_t i = 0; i < address.size(); ++i) {
     WriteEntry("DES" + std::to_string(i), address[i]);

@@ -41,9 +41,10 @@ class MergeDataWriter {
   // False once the file could not be created or a write failed.
   bool ok() const { return file_ != nullptr && !failed_; }
 
-  // Entries 1 to 19: MEM1-MEM8 as given, the five dates of `letter_date`, DES0-DES4 as given
-  // and DES5 empty.
-  void WriteHeading(const std::array<std::string, 8>& letterhead, const std::string& letter_date,
+  // Entries 1 to 19: MEM1-MEM8 as given, the five dates (LetterDateValues of the letter date),
+  // DES0-DES4 as given and DES5 empty.
+  void WriteHeading(const std::array<std::string, 8>& letterhead,
+                    const std::array<std::string, 5>& dates,
                     const std::array<std::string, 5>& address);
   // NUMREB and TOTPEN from the counting pass, then the name of RELPEN and its byte 1.
   void BeginReceipts(int count, double total);
