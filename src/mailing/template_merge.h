@@ -54,6 +54,9 @@ struct MergeState {
   std::shared_ptr<TemplateSet> Templates;
   std::string TemplatesName;
   int TemplatesPrintFile = 0;
+  // EmitLine's working copies of a line, reused so that printing a line allocates nothing.
+  std::string LineText;
+  std::string Segment;
 };
 
 MergeState& Merging();
