@@ -229,6 +229,67 @@ std::unique_ptr<testing::SampleInstallation> Install(const fs::path& root) {
   return installation;
 }
 
+// With ZEM_BENCH_DIGEST set, every "merge.tmp" a run leaves behind after each letter is folded
+// into one digest (read back from the disk once its writer has closed it), so that two builds
+// can be shown to write the same files.
+uint64_t g_merge_digest = 1469598103934665603ull;
+int g_merge_files = 0;
+
+uint64_t Fold(uint64_t digest, std::string_view bytes) {
+  for (unsigned char c : bytes) digest = (digest ^ c) * 1099511628211ull;
+  return digest;
+}
+
+class DigestedFile : public platform::OutputFile {
+ public:
+  DigestedFile(std::unique_ptr<platform::OutputFile> file, std::string path)
+      : file_(std::move(file)), path_(std::move(path)) {}
+  bool Write(std::string_view bytes) override { return file_->Write(bytes); }
+  bool Close() override {
+    const bool ok = file_->Close();
+    std::ifstream in(path_, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    g_merge_digest = Fold(g_merge_digest, text.str());
+    ++g_merge_files;
+    return ok;
+  }
+  std::string LastError() const override { return file_->LastError(); }
+
+ private:
+  std::unique_ptr<platform::OutputFile> file_;
+  std::string path_;
+};
+
+class DigestingFiles : public platform::HostFileSystem {
+ public:
+  std::unique_ptr<platform::OutputFile> OpenOutput(const std::string& path, bool append) override {
+    return Digested(path, platform::HostFileSystem::OpenOutput(path, append));
+  }
+  std::unique_ptr<platform::OutputFile> OpenOverwrite(const std::string& path) override {
+    return Digested(path, platform::HostFileSystem::OpenOverwrite(path));
+  }
+
+ private:
+  std::unique_ptr<platform::OutputFile> Digested(const std::string& path,
+                                                 std::unique_ptr<platform::OutputFile> file) {
+    if (!file || path.size() < 9 || path.compare(path.size() - 9, 9, "merge.tmp") != 0) {
+      return file;
+    }
+    return std::make_unique<DigestedFile>(std::move(file), HostPath(path));
+  }
+};
+
+std::string FileDigest(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx",
+                static_cast<unsigned long long>(Fold(1469598103934665603ull, text.str())));
+  return hex;
+}
+
 double Seconds(std::chrono::steady_clock::time_point since) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
@@ -278,6 +339,13 @@ size_t MaxRssKb() {
   return static_cast<size_t>(usage.ru_maxrss);
 }
 
+// Voluntary context switches of the process so far (a flush to disk waits and counts one).
+long VoluntarySwitches() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_nvcsw;
+}
+
 void TimeRun(benchmark::State& state, bool letters) {
   const int properties = static_cast<int>(state.range(0));
   const fs::path root = Portfolio(properties);
@@ -285,14 +353,19 @@ void TimeRun(benchmark::State& state, bool letters) {
     state.PauseTiming();
     const auto installation = Install(root);
     Mailing().OutputKind = letters ? "C" : "E";
+    DigestingFiles digesting;
+    const bool digest = std::getenv("ZEM_BENCH_DIGEST") != nullptr;
+    if (digest) platform::Current().files = &digesting;
     const size_t live_before = g_live.load();
     g_peak.store(live_before);
     state.ResumeTiming();
     const auto start = std::chrono::steady_clock::now();
     const double cpu_start = CpuSeconds();
+    const long switches_start = VoluntarySwitches();
     RunOneMailing();
     const double run_seconds = Seconds(start);
     const double run_cpu = CpuSeconds() - cpu_start;
+    const long run_switches = VoluntarySwitches() - switches_start;
     state.PauseTiming();
     const size_t peak = g_peak.load() - live_before;
     const uintmax_t print_bytes = fs::file_size(installation->PrintFile());
@@ -307,6 +380,14 @@ void TimeRun(benchmark::State& state, bool letters) {
     state.counters["ratio_to_read_write"] = run_seconds / floor_seconds;
     state.counters["cpu_ratio_to_read_write"] = run_cpu / floor_cpu;
     state.counters["print_file_MB"] = static_cast<double>(print_bytes) / 1e6;
+    if (digest) {
+      platform::Current().files = &installation->host.files;
+      std::fprintf(stderr, "%s: %d merge files, digest %016llx; print file %s\n",
+                   letters ? "letters" : "labels", g_merge_files,
+                   static_cast<unsigned long long>(g_merge_digest),
+                   FileDigest(installation->PrintFile()).c_str());
+    }
+    state.counters["voluntary_switches"] = static_cast<double>(run_switches);
     state.counters["peak_heap_KB"] = static_cast<double>(peak) / 1024.0;
     state.counters["max_rss_KB"] = static_cast<double>(MaxRssKb());
     state.ResumeTiming();

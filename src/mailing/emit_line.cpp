@@ -56,12 +56,14 @@ void NewLetterPage(const TemplateRun& run) {
 }
 
 void EmitLine(TemplateRun& run, std::string_view line) {
-  std::string text(line);
+  MergeState& merge = Merging();
+  std::string& text = merge.LineText;
+  text.assign(line);
   if (!text.empty() && text[0] >= 1 && text[0] <= 9) {
     run.CurrentFormat = text[0] - 1;
     text.erase(0, 1);
   }
-  const LineFormat& format = Merging().Formats[run.CurrentFormat];
+  const LineFormat& format = merge.Formats[run.CurrentFormat];
   int left = format.Left + (format.Indent < 0 ? format.Indent : 0);
   int right = format.Right;
   int indent = format.Indent;
@@ -81,14 +83,15 @@ void EmitLine(TemplateRun& run, std::string_view line) {
   // column per line rather than none.
   const int width = std::max(right - left + 1, 1);
 
-  std::string filled = text;
-  FillLine(filled, indent, width, alignment == 'N' ? 'I' : alignment);
+  FillLine(text, indent, width, alignment == 'N' ? 'I' : alignment);
+  const std::string& filled = text;
 
-  if (Merging().PageCount == 0) NewLetterPage(run);
+  if (merge.PageCount == 0) NewLetterPage(run);
   if (PageNearlyFull(run)) NewLetterPage(run);
   PrintText(left, "", 0);
 
-  std::string segment;
+  std::string& segment = merge.Segment;
+  segment.clear();
   int on_line = 0;
   for (char c : filled) {
     if (c == kBold || c == kUnderline || c == kItalic) {

@@ -1,25 +1,15 @@
 #include "mailing/field_codes.h"
 
 #include "format/text_utils.h"
-#include "platform/files.h"
 
 namespace zem {
 namespace {
 
-constexpr char kNameMark = '\x7f';
 constexpr char kValueEnd = '\xff';
 constexpr char kMarkers[] = "@#";
 
 char Upper(char c) {
   return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (Upper(a[i]) != Upper(b[i])) return false;
-  }
-  return true;
 }
 
 // The part of `text` from `pos` for `count` bytes; empty beyond the end.
@@ -28,11 +18,12 @@ std::string_view Part(std::string_view text, size_t pos, size_t count = std::str
 }
 
 // Reads the value that follows a matching name line and puts it in place of the code at
-// `marker` (the marker and the `name_length` bytes after it).
-void ReplaceWithValue(platform::TextReader& data, std::string& line, size_t& marker,
+// `marker` (the marker and the `name_length` bytes after it). `next` is the line after the
+// name line and moves past the value.
+void ReplaceWithValue(const MergeTable& data, size_t& next, std::string& line, size_t& marker,
                       size_t& name_length, const std::function<void(const std::string&)>& emit) {
-  while (!data.AtEnd()) {
-    std::string value_line = data.ReadLine();
+  while (next < data.size()) {
+    const std::string& value_line = data.line(next++);
     const bool trim = marker < line.size() && line[marker] == '@';
     const size_t end = value_line.find(kValueEnd);
     if (end != std::string::npos) {
@@ -59,7 +50,12 @@ bool IsFieldNameChar(char c) {
   return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z');
 }
 
-void ReplaceFieldCodes(std::string& line, std::string_view merge_data,
+void ReplaceFieldCodes(std::string& line, const std::string& merge_data,
+                       const std::function<void(const std::string&)>& emit, int max_replacements) {
+  ReplaceFieldCodes(line, MergeTable(merge_data), emit, max_replacements);
+}
+
+void ReplaceFieldCodes(std::string& line, const MergeTable& merge_data,
                        const std::function<void(const std::string&)>& emit, int max_replacements) {
   int replacements = 0;
   size_t search_from = 0;
@@ -73,12 +69,12 @@ void ReplaceFieldCodes(std::string& line, std::string_view merge_data,
 
     // One pass over the file: every name line is compared with the text standing after the
     // current code's position, which after a replacement is the start of the value put in.
-    platform::TextReader data{std::string(merge_data)};
-    while (!data.AtEnd()) {
-      std::string entry = data.ReadLine();
-      if (entry.empty() || entry[0] != kNameMark) continue;
-      if (!SameName(Part(entry, 1), Part(line, marker + 1, name_length))) continue;
-      ReplaceWithValue(data, line, marker, name_length, emit);
+    size_t next = 0;
+    for (;;) {
+      const size_t entry = merge_data.FindName(Part(line, marker + 1, name_length), next);
+      if (entry >= merge_data.size()) break;
+      next = entry + 1;
+      ReplaceWithValue(merge_data, next, line, marker, name_length, emit);
       if (line.find_first_of(kMarkers) == std::string::npos) return;
       if (++replacements >= max_replacements) return;
     }

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "mailing/merge_table.h"
+
 namespace zem {
 
 // The letters and digits that make up a field name after its marker ("@" or "#").
@@ -18,7 +20,11 @@ bool IsFieldNameChar(char c);
 // so a later entry whose name stands right after the replaced code's position replaces that
 // text too. At most `max_replacements` values are put into one line, so values that keep
 // bringing field codes of their own cannot grow the line without end.
-void ReplaceFieldCodes(std::string& line, std::string_view merge_data,
+void ReplaceFieldCodes(std::string& line, const MergeTable& merge_data,
+                       const std::function<void(const std::string&)>& emit,
+                       int max_replacements = 1000);
+// The same over the file's bytes, split for this one line.
+void ReplaceFieldCodes(std::string& line, const std::string& merge_data,
                        const std::function<void(const std::string&)>& emit,
                        int max_replacements = 1000);
 

@@ -5,6 +5,7 @@
 #include "format/dates.h"
 #include "format/edit_mask.h"
 #include "format/text_utils.h"
+#include "mailing/merge_data.h"
 #include "mailing/print_file.h"
 #include "mailing/template_merge.h"
 #include "platform/program_state.h"
@@ -102,6 +103,7 @@ void StartMailingRun() {
   run.UnitsWritten = 0;
   run.PageLines = (parameters.LabelsPerPage / LabelsAcross(parameters)) * parameters.LinesPerLabel;
   for (std::string& line : run.LabelLines) line.clear();
+  run.LetterDates = LetterDateValues(parameters.LetterDate);
 }
 
 void ProduceMailingOutput() {
@@ -125,7 +127,7 @@ void ProduceMailingOutput() {
       const bool in_range = CompareCodes(unit, parameters.FirstCode, 4) >= 0 &&
                             CompareCodes(unit, parameters.LastCode, 4) <= 0;
       if (in_range) {
-        ScanReceipts(false);
+        ScanReceipts();
         const bool within_limits =
             run.ReceiptCount >= parameters.MinCount && run.ReceiptCount <= parameters.MaxCount &&
             run.ReceiptTotal >= parameters.MinTotal && run.ReceiptTotal <= parameters.MaxTotal;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace zem {
 
@@ -54,13 +55,20 @@ using ParameterScreen = std::function<bool(MailingParameters&)>;
 struct MailingRunState {
   ParameterScreen Screen;
   std::array<std::string, 5> AddressLines;  // DES0 to DES4
+  std::array<std::string, 5> LetterDates;   // FEC0 to FEC4, the same for every letter of a run
   std::array<std::string, kLabelLines> LabelLines;
   int LabelsInRow = 0;
   bool PageOpen = false;
   int PageLines = 0;
   int ReceiptCount = 0;
   double ReceiptTotal = 0;  // hundredths
-  int UnitsWritten = 0;     // letters or labels produced by the run
+  // The current unit's selected receipts, as the counting scan found them, for its letter.
+  struct SelectedReceipt {
+    std::string Date;    // packed
+    int32_t Amount = 0;  // hundredths
+  };
+  std::vector<SelectedReceipt> Receipts;
+  int UnitsWritten = 0;  // letters or labels produced by the run
 };
 MailingRunState& MailingRun();
 void ResetMailingRun();
@@ -94,7 +102,7 @@ std::string LabelParameterProblem(const MailingParameters& parameters);
 bool RunOneMailing();
 
 // Clears the run's working state: no page open, no labels pending, empty label lines, and the
-// lines a label page holds from the parameters.
+// lines a label page holds and the letter date's values from the parameters.
 void StartMailingRun();
 
 // The walk over properties, units and receipts that produces the output into the open print
@@ -109,10 +117,10 @@ void TellOperator(const std::string& text);
 // could not be produced (the merge data file or a template could not be used).
 bool WriteLetter();
 
-// Counts and totals the current unit's selected receipts into ReceiptCount and ReceiptTotal.
-// When writing, the merge data file gets NUMREB and TOTPEN (from the counting pass's figures)
-// and RELPEN, the list of the receipts.
-void ScanReceipts(bool writing);
+// Counts and totals the current unit's selected receipts into ReceiptCount and ReceiptTotal
+// and keeps them in Receipts: the letter lists the very receipts it counted (NUMREB, TOTPEN
+// and RELPEN agree even when another program changes a receipt meanwhile), with one scan.
+void ScanReceipts();
 
 // Whether a receipt in state `state` is selected by `selector` ("T": "P" and "D").
 bool ReceiptSelected(char state, const std::string& selector);

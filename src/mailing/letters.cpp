@@ -1,5 +1,5 @@
 // One reminder letter: the unit's merge data file and the template merged from it, and the
-// scan of the unit's receipts that both counts them and lists them in the merge data file.
+// scan of the unit's receipts that counts them and keeps them for the letter's list.
 #include "mailing/letter_mailing.h"
 #include "mailing/merge_data.h"
 #include "mailing/template_merge.h"
@@ -9,12 +9,6 @@
 
 namespace zem {
 namespace {
-
-// The merge data file of the letter being written; null while receipts are only counted.
-MergeDataWriter*& LetterMergeFile() {
-  static MergeDataWriter* writer = nullptr;
-  return writer;
-}
 
 // A receipt's amount in hundredths: a 32-bit little-endian integer at offset 13.
 int32_t ReceiptAmount(const std::string& receipt) {
@@ -28,13 +22,12 @@ int32_t ReceiptAmount(const std::string& receipt) {
 
 }  // namespace
 
-void ScanReceipts(bool writing) {
+void ScanReceipts() {
   const MailingParameters& parameters = Mailing();
   MailingRunState& run = MailingRun();
-  MergeDataWriter* merge = writing ? LetterMergeFile() : nullptr;
-  if (merge) merge->BeginReceipts(run.ReceiptCount, run.ReceiptTotal);
   run.ReceiptCount = 0;
   run.ReceiptTotal = 0;
+  run.Receipts.clear();
   const std::string unit_code = RecordArea(kUnitsFileId).substr(0, 4);
   int16_t status = FindByKey(kReceiptsFileId, 0, unit_code, 1);
   while (status == 0) {
@@ -43,13 +36,12 @@ void ScanReceipts(bool writing) {
     const char state = receipt.size() > 17 ? receipt[17] : ' ';
     if (ReceiptSelected(state, parameters.StateSelector)) {
       const int32_t amount = ReceiptAmount(receipt);
-      if (merge) merge->AddReceipt(receipt.substr(4, 4), amount);
+      run.Receipts.push_back({receipt.substr(4, 4), amount});
       ++run.ReceiptCount;
       run.ReceiptTotal += amount;
     }
     status = MoveRecords(kReceiptsFileId, 1);
   }
-  if (merge) merge->EndReceipts();
 }
 
 bool WriteLetter() {
@@ -57,15 +49,19 @@ bool WriteLetter() {
   const MailingRunState& run = MailingRun();
   const std::string path = MergeDataPath();
   MergeDataWriter merge(path);
-  merge.WriteHeading(Letterhead().Lines, parameters.LetterDate, run.AddressLines);
-  LetterMergeFile() = &merge;
-  ScanReceipts(true);
-  LetterMergeFile() = nullptr;
+  merge.WriteHeading(Letterhead().Lines, run.LetterDates, run.AddressLines);
+  merge.BeginReceipts(run.ReceiptCount, run.ReceiptTotal);
+  for (const MailingRunState::SelectedReceipt& receipt : run.Receipts) {
+    merge.AddReceipt(receipt.Date, receipt.Amount);
+  }
+  merge.EndReceipts();
   if (!merge.Close()) {
     TellOperator(Translate("NO ES POT ESCRIURE EL FITXER DE DADES ") + path);
     return false;
   }
-  return MergeTemplate(parameters.TemplateName, path, true);
+  // The template takes the values as just written; the file stays for whoever reads it.
+  const MergeTable table(merge.bytes());
+  return MergeTemplate(parameters.TemplateName, &table);
 }
 
 }  // namespace zem

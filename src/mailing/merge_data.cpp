@@ -72,15 +72,14 @@ std::string ReceiptListItem(int index, const std::string& date, double amount) {
 }
 
 MergeDataWriter::MergeDataWriter(const std::string& path)
-    : file_(platform::Files().OpenOutput(path, false)) {}
+    : file_(platform::Files().OpenOverwrite(path)) {}
 
 MergeDataWriter::~MergeDataWriter() {
-  if (file_) file_->Close();
+  if (file_) Close();
 }
 
 void MergeDataWriter::Write(std::string_view bytes) {
-  if (!ok()) return;
-  if (!file_->Write(bytes)) failed_ = true;
+  if (ok()) bytes_.append(bytes);
 }
 
 void MergeDataWriter::WriteEntry(std::string_view name, std::string_view value) {
@@ -93,13 +92,12 @@ void MergeDataWriter::WriteEntry(std::string_view name, std::string_view value) 
 }
 
 void MergeDataWriter::WriteHeading(const std::array<std::string, 8>& letterhead,
-                                   const std::string& letter_date,
+                                   const std::array<std::string, 5>& dates,
                                    const std::array<std::string, 5>& address) {
   for (size_t i = 0; i < letterhead.size(); ++i) {
     WriteEntry("MEM" + std::to_string(i + 1), letterhead[i]);
   }
   static constexpr const char* kDateNames[] = {"FEC0", "FEC1", "FECHA", "FEC3", "FEC4"};
-  const std::array<std::string, 5> dates = LetterDateValues(letter_date);
   for (size_t i = 0; i < dates.size(); ++i) WriteEntry(kDateNames[i], dates[i]);
   for (size_t i = 0; i < address.size(); ++i) {
     WriteEntry("DES" + std::to_string(i), address[i]);
@@ -128,6 +126,7 @@ void MergeDataWriter::EndReceipts() {
 
 bool MergeDataWriter::Close() {
   if (!file_) return false;
+  if (!failed_ && !file_->Write(bytes_)) failed_ = true;
   const bool closed = file_->Close();
   file_.reset();
   return closed && !failed_;

@@ -32,7 +32,7 @@ std::string ReceiptListItem(int index, const std::string& date, double amount);
 // of RELPEN, then Close. Writing after a failure does nothing; ok() and Close() tell.
 class MergeDataWriter {
  public:
-  // Creates the file, replacing an earlier one.
+  // Creates the file, or writes over an earlier one in place (cut to its new length on Close).
   explicit MergeDataWriter(const std::string& path);
   ~MergeDataWriter();
   MergeDataWriter(const MergeDataWriter&) = delete;
@@ -41,9 +41,10 @@ class MergeDataWriter {
   // False once the file could not be created or a write failed.
   bool ok() const { return file_ != nullptr && !failed_; }
 
-  // Entries 1 to 19: MEM1-MEM8 as given, the five dates of `letter_date`, DES0-DES4 as given
-  // and DES5 empty.
-  void WriteHeading(const std::array<std::string, 8>& letterhead, const std::string& letter_date,
+  // Entries 1 to 19: MEM1-MEM8 as given, the five dates (LetterDateValues of the letter date),
+  // DES0-DES4 as given and DES5 empty.
+  void WriteHeading(const std::array<std::string, 8>& letterhead,
+                    const std::array<std::string, 5>& dates,
                     const std::array<std::string, 5>& address);
   // NUMREB and TOTPEN from the counting pass, then the name of RELPEN and its byte 1.
   void BeginReceipts(int count, double total);
@@ -51,8 +52,11 @@ class MergeDataWriter {
   void AddReceipt(const std::string& date, double amount);
   // Ends RELPEN's value.
   void EndReceipts();
-  // Closes the file; false when it could not be created or anything failed to reach it.
+  // Writes everything to the file in one go and closes it; false when it could not be created
+  // or anything failed to reach it.
   bool Close();
+  // The file's bytes as written (complete once Close succeeded).
+  const std::string& bytes() const { return bytes_; }
 
   // One whole entry (name line and value); used for the others and open to callers.
   void WriteEntry(std::string_view name, std::string_view value);
@@ -61,6 +65,7 @@ class MergeDataWriter {
   void Write(std::string_view bytes);
 
   std::unique_ptr<platform::OutputFile> file_;
+  std::string bytes_;
   bool failed_ = false;
   int receipts_ = 0;
 };

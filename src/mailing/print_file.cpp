@@ -1,5 +1,7 @@
 #include "mailing/print_file.h"
 
+#include <charconv>
+#include <cstdint>
 #include <cstdlib>
 
 #include "format/leading_number.h"
@@ -13,20 +15,29 @@ namespace {
 
 constexpr char kLineEnd[] = "\r\n";
 
-void WriteRecord(const std::string& record) {
+// Writes the record built in Printing().Record with its line end, in one write.
+void WriteBuiltRecord() {
   PrintState& state = Printing();
   if (!state.File) return;
-  if (!state.File->Write(record) || !state.File->Write(kLineEnd)) state.WriteFailed = true;
+  state.Record += kLineEnd;
+  if (!state.File->Write(state.Record)) state.WriteFailed = true;
 }
 
-// The text as the spooler may receive it: control bytes, 127 and 255 become blanks.
-std::string Printable(std::string_view text) {
-  std::string copy(text);
-  for (char& c : copy) {
+// A record of a fixed part and a variable one.
+void WriteRecord(std::string_view head, std::string_view tail = {}) {
+  std::string& record = Printing().Record;
+  record.assign(head);
+  record += tail;
+  WriteBuiltRecord();
+}
+
+// The text as the spooler may receive it, added to `out`: control bytes, 127 and 255 become
+// blanks.
+void AppendPrintable(std::string& out, std::string_view text) {
+  for (char c : text) {
     auto byte = static_cast<unsigned char>(c);
-    if (byte < 32 || byte == 127 || byte == 255) c = ' ';
+    out += byte < 32 || byte == 127 || byte == 255 ? ' ' : c;
   }
-  return copy;
 }
 
 }  // namespace
@@ -56,7 +67,7 @@ bool OpenPrintFile(std::string_view output_device) {
   state.WriteFailed = false;
   ++state.Opened;
   if (!state.File) return false;
-  WriteRecord("DEVICE" + std::string(output_device));
+  WriteRecord("DEVICE", output_device);
   return true;
 }
 
@@ -69,19 +80,31 @@ bool ClosePrintFile() {
 }
 
 void PrintCommand(std::string_view command) {
-  WriteRecord("*" + std::string(command));
+  WriteRecord("*", command);
+}
+
+void AppendPrintNumber(std::string& out, int value) {
+  out += value < 0 ? '-' : ' ';
+  char digits[16];
+  const auto end = std::to_chars(digits, digits + sizeof digits,
+                                 value < 0 ? -static_cast<int64_t>(value) : value)
+                       .ptr;
+  out.append(digits, end);
+  out += ' ';
 }
 
 std::string PrintNumber(int value) {
-  std::string text = value < 0 ? "-" : " ";
-  text += std::to_string(std::abs(value));
-  text += ' ';
+  std::string text;
+  AppendPrintNumber(text, value);
   return text;
 }
 
 void BeginPage(int lines) {
   PrintState& state = Printing();
-  WriteRecord("PAGE" + PrintNumber(lines));
+  std::string& record = state.Record;
+  record.assign("PAGE");
+  AppendPrintNumber(record, lines);
+  WriteBuiltRecord();
   state.PageLength = static_cast<int16_t>(lines);
   state.CurrentLine = 0;
   state.CurrentColumn = 0;
@@ -89,15 +112,21 @@ void BeginPage(int lines) {
 
 void PrintText(int column, std::string_view text, int line_ends) {
   PrintState& state = Printing();
-  std::string printable = Printable(text);
   if (state.CurrentLine >= state.PageLength) BeginPage(state.PageLength);
-  WriteRecord(PrintNumber(column) + "," + printable + "," + PrintNumber(line_ends));
+  std::string& record = state.Record;
+  record.clear();
+  AppendPrintNumber(record, column);
+  record += ',';
+  AppendPrintable(record, text);
+  record += ',';
+  AppendPrintNumber(record, line_ends);
+  WriteBuiltRecord();
   if (line_ends != 0) {
     state.CurrentLine = static_cast<int16_t>(state.CurrentLine + line_ends);
     state.CurrentColumn = 0;
   } else {
     if (column != 0) state.CurrentColumn = static_cast<int16_t>(column);
-    state.CurrentColumn = static_cast<int16_t>(state.CurrentColumn + printable.size());
+    state.CurrentColumn = static_cast<int16_t>(state.CurrentColumn + text.size());
   }
 }
 
@@ -129,7 +158,7 @@ std::string JustificationCode(std::string_view code) {
 }
 
 void SetJustification(std::string_view code) {
-  WriteRecord("JUS" + JustificationCode(code));
+  WriteRecord("JUS", JustificationCode(code));
 }
 
 }  // namespace zem

@@ -21,6 +21,7 @@ struct PrintState {
   int16_t CurrentColumn = 0;
   int16_t PageLength = 0;  // lines of the last page begun; 0 until the first page
   int Opened = 0;  // print files opened so far (never reset): tells one run's file from the next
+  std::string Record;  // the record being built, reused so that writing one allocates nothing
 };
 
 PrintState& Printing();
@@ -53,5 +54,7 @@ void SetJustification(std::string_view code);
 std::string JustificationCode(std::string_view code);
 // A number as the print records write it: sign character (blank or "-"), digits, one blank.
 std::string PrintNumber(int value);
+// The same, added to the end of `out`.
+void AppendPrintNumber(std::string& out, int value);
 
 }  // namespace zem

@@ -15,20 +15,23 @@
 #include "startup/session.h"
 
 namespace zem {
+
+// Templates read for a letter, by resolved file path: their lines and the number of template
+// levels each one brings (itself and its deepest include); and the resolved path of every
+// template name met.
+struct TemplateSet {
+  std::map<std::string, std::vector<std::string>> lines;
+  std::map<std::string, int> levels;
+  std::map<std::string, std::string, std::less<>> paths;
+};
+
 namespace {
 
 constexpr char kInstruction = '\x7f';
 
-// Templates read for one letter, by resolved file path, with the number of template levels
-// each one brings (itself and its deepest include).
-struct TemplateSet {
-  std::map<std::string, std::string> text;
-  std::map<std::string, int> levels;
-};
-
 struct MergeContext {
   const TemplateSet* templates;
-  const std::string* merge_data;  // null: field codes stay as they are
+  const MergeTable* merge_data;  // null: field codes stay as they are
 };
 
 void Report(const std::string& text) {
@@ -47,6 +50,12 @@ std::string ResolvedPath(std::string_view name) {
   return platform::Files().HostPath(TemplatePath(name));
 }
 
+// The resolved path of a name the set has met; resolved afresh otherwise.
+std::string ResolvedPath(const TemplateSet& set, std::string_view name) {
+  auto known = set.paths.find(name);
+  return known != set.paths.end() ? known->second : ResolvedPath(name);
+}
+
 bool IsIncludeLine(std::string_view line) {
   return line.size() >= 2 && (line[0] == '@' || line[0] == '#') && line[1] == '+';
 }
@@ -56,7 +65,8 @@ bool IsIncludeLine(std::string_view line) {
 // (directly or through others) and at nesting deeper than kMaxTemplateDepth.
 bool LoadTemplates(std::string_view name, int level, std::vector<std::string>& chain,
                    TemplateSet& set, std::string* problem) {
-  const std::string path = ResolvedPath(name);
+  const std::string path = ResolvedPath(set, name);
+  set.paths.emplace(std::string(name), path);
   if (std::find(chain.begin(), chain.end(), path) != chain.end()) {
     *problem = Translate("AQUESTA PLANTILLA S'INCLOU A SI MATEIXA: ") + TemplatePath(name);
     return false;
@@ -74,15 +84,18 @@ bool LoadTemplates(std::string_view name, int level, std::vector<std::string>& c
     }
     chain.push_back(path);
     int deepest = 0;
-    platform::TextReader reader(bytes);
+    std::vector<std::string> lines;
+    platform::TextReader reader(std::move(bytes));
     while (!reader.AtEnd()) {
-      std::string line = reader.ReadLine();
+      lines.push_back(reader.ReadLine());
+      const std::string& line = lines.back();
       if (!IsIncludeLine(line)) continue;  // instruction lines begin with byte 127
-      if (!LoadTemplates(IncludedName(line), level + 1, chain, set, problem)) return false;
-      deepest = std::max(deepest, set.levels[ResolvedPath(IncludedName(line))]);
+      const std::string included = IncludedName(line);
+      if (!LoadTemplates(included, level + 1, chain, set, problem)) return false;
+      deepest = std::max(deepest, set.levels[ResolvedPath(set, included)]);
     }
     chain.pop_back();
-    set.text[path] = std::move(bytes);
+    set.lines[path] = std::move(lines);
     known = set.levels.emplace(path, deepest + 1).first;
   }
   if (level + known->second - 1 > kMaxTemplateDepth) {
@@ -156,16 +169,16 @@ bool SkipLine(const TemplateRun& run, std::string_view line) {
 
 void RunTemplate(const MergeContext& context, std::string_view name) {
   MergeState& merge = Merging();
-  auto found = context.templates->text.find(ResolvedPath(name));
-  if (found == context.templates->text.end() || merge.Depth >= kMaxTemplateDepth) return;
+  auto found = context.templates->lines.find(ResolvedPath(*context.templates, name));
+  if (found == context.templates->lines.end() || merge.Depth >= kMaxTemplateDepth) return;
   ++merge.Depth;
   const bool new_document = merge.PageCount == 0;
 
   TemplateRun run;
   merge.Formats[0] = kStandardFormat;
-  platform::TextReader reader(found->second);
-  while (!reader.AtEnd()) {
-    std::string line = reader.ReadLine();
+  std::string line;  // reused: the template's lines are changed only in this copy
+  for (const std::string& stored : found->second) {
+    line.assign(stored);
     if (!line.empty() && line[0] == kInstruction) {
       ApplyInstruction(run, line);
       continue;
@@ -187,6 +200,20 @@ void RunTemplate(const MergeContext& context, std::string_view name) {
 
   if (new_document) merge.PageCount = 0;
   --merge.Depth;
+}
+
+// Reads the template and its includes into `set`; a problem goes to the operator.
+bool LoadOrReport(std::string_view name, TemplateSet& set) {
+  std::vector<std::string> chain;
+  std::string problem;
+  if (LoadTemplates(name, 1, chain, set, &problem)) return true;
+  Report(problem);
+  return false;
+}
+
+void RunMerge(const TemplateSet& templates, std::string_view name, const MergeTable* merge_data) {
+  RunTemplate(MergeContext{&templates, merge_data}, name);
+  Merging().LastProblem.clear();
 }
 
 }  // namespace
@@ -223,21 +250,30 @@ std::string IncludedName(std::string_view line) {
 }
 
 bool MergeTemplate(std::string_view name, std::string_view merge_path, bool /*flag*/) {
+  // The templates are looked at first: a template problem is the one the operator sees.
   TemplateSet templates;
-  std::vector<std::string> chain;
-  std::string problem;
-  if (!LoadTemplates(name, 1, chain, templates, &problem)) {
-    Report(problem);
-    return false;
-  }
+  if (!LoadOrReport(name, templates)) return false;
   std::string merge_data;
   if (!merge_path.empty() && !platform::Files().ReadFile(std::string(merge_path), &merge_data)) {
     Report(Translate("NO ES POT LLEGIR EL FITXER DE DADES ") + std::string(merge_path));
     return false;
   }
-  MergeContext context{&templates, merge_path.empty() ? nullptr : &merge_data};
-  RunTemplate(context, name);
-  Merging().LastProblem.clear();
+  const MergeTable table(merge_data);
+  RunMerge(templates, name, merge_path.empty() ? nullptr : &table);
+  return true;
+}
+
+bool MergeTemplate(std::string_view name, const MergeTable* merge_data) {
+  MergeState& merge = Merging();
+  const int print_file = Printing().Opened;
+  if (!merge.Templates || merge.TemplatesName != name || merge.TemplatesPrintFile != print_file) {
+    auto templates = std::make_shared<TemplateSet>();
+    if (!LoadOrReport(name, *templates)) return false;
+    merge.Templates = std::move(templates);
+    merge.TemplatesName = std::string(name);
+    merge.TemplatesPrintFile = print_file;
+  }
+  RunMerge(*merge.Templates, name, merge_data);
   return true;
 }
 

@@ -3,8 +3,11 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
+
+#include "mailing/merge_table.h"
 
 namespace zem {
 
@@ -31,6 +34,8 @@ inline constexpr LineFormat kStandardFormat{1, 95, 0, 'I'};
 // elsewhere. An empty function restores the default.
 using MergeProblemReporter = std::function<void(const std::string& text)>;
 
+struct TemplateSet;
+
 // The merge engine's program-wide state.
 struct MergeState {
   MergeProblemReporter Reporter;  // empty: the default message window
@@ -44,6 +49,14 @@ struct MergeState {
   // problem met again for the next letters of that run is not shown again.
   std::string LastProblem;
   int LastProblemPrintFile = 0;
+  // The templates of the letters of the current print file, read for its first letter: a
+  // template edited while a run is under way is used as it was when the run began.
+  std::shared_ptr<TemplateSet> Templates;
+  std::string TemplatesName;
+  int TemplatesPrintFile = 0;
+  // EmitLine's working copies of a line, reused so that printing a line allocates nothing.
+  std::string LineText;
+  std::string Segment;
 };
 
 MergeState& Merging();
@@ -79,6 +92,11 @@ std::string IncludedName(std::string_view line);
 // letter and the result is false. A problem just reported for the same print file is not shown
 // again (a missing template would otherwise stop the run at every unit).
 bool MergeTemplate(std::string_view name, std::string_view merge_path, bool flag);
+// The same with the merge data as the letter just wrote it (null: field codes stay as they
+// are), so the file need not be read back. The templates are read once per print file: the
+// further letters of a run reuse them, with the paths they resolved to (a template changed
+// during the run is not seen before the next run).
+bool MergeTemplate(std::string_view name, const MergeTable* merge_data);
 
 // Prints one line of text: a leading byte 1-9 selects the format for it and the lines after;
 // the line is filled to the format's width and written line by line, starting a page when none

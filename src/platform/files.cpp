@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +15,8 @@
 
 namespace zem::platform {
 namespace {
+
+constexpr size_t kSequentialBuffer = 1 << 16;
 
 char AsciiLower(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
@@ -57,15 +60,19 @@ std::vector<std::string> ListHostDir(const std::string& dir) {
 
 class HostOutputFile : public OutputFile {
  public:
-  explicit HostOutputFile(std::FILE* file) : file_(file) {}
+  // `cut_at_close`: the file was opened without truncation and is cut to what was written.
+  explicit HostOutputFile(std::FILE* file, bool cut_at_close = false)
+      : file_(file), cut_at_close_(cut_at_close) {}
   ~HostOutputFile() override { Close(); }
   bool Write(std::string_view bytes) override {
     if (!file_) return false;
     if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) Fail();
+    written_ += bytes.size();
     return !failed_;
   }
   bool Close() override {
     if (!file_) return !failed_;
+    if (cut_at_close_ && !failed_) CutToWritten();
     if (std::fclose(file_) != 0) Fail();
     file_ = nullptr;
     return !failed_;
@@ -77,7 +84,21 @@ class HostOutputFile : public OutputFile {
     if (!failed_) error_ = std::strerror(errno);
     failed_ = true;
   }
+  // Only a file that was longer than this writing is cut (never to 0 ahead of the bytes).
+  void CutToWritten() {
+    if (std::fflush(file_) != 0) return Fail();
+    struct stat info {};
+    const int fd = ::fileno(file_);
+    if (::fstat(fd, &info) != 0) return Fail();
+    if (static_cast<uintmax_t>(info.st_size) > written_ &&
+        ::ftruncate(fd, static_cast<off_t>(written_)) != 0) {
+      Fail();
+    }
+  }
+
   std::FILE* file_;
+  bool cut_at_close_;
+  uintmax_t written_ = 0;
   bool failed_ = false;
   std::string error_;
 };
@@ -216,7 +237,21 @@ std::unique_ptr<OutputFile> HostFileSystem::OpenOutput(const std::string& path, 
     NoteFailure();
     return nullptr;
   }
+  // Files written this way are written record by record (the print file has tens of bytes a
+  // record): a large buffer makes one system call of many records.
+  std::setvbuf(file, nullptr, _IOFBF, kSequentialBuffer);
   return std::make_unique<HostOutputFile>(file);
+}
+
+std::unique_ptr<OutputFile> HostFileSystem::OpenOverwrite(const std::string& path) {
+  const int fd = ::open(HostPath(path).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  std::FILE* file = fd >= 0 ? ::fdopen(fd, "wb") : nullptr;
+  if (!file) {
+    NoteFailure();
+    if (fd >= 0) ::close(fd);
+    return nullptr;
+  }
+  return std::make_unique<HostOutputFile>(file, true);
 }
 
 bool HostFileSystem::Exists(const std::string& path) {

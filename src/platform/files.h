@@ -49,6 +49,11 @@ class FileSystem {
   // Opens a file for sequential writing: truncated, or appended to when `append` is true.
   // Null when it cannot be opened.
   virtual std::unique_ptr<OutputFile> OpenOutput(const std::string& path, bool append) = 0;
+  // Opens a file for writing from its first byte without truncating it first: a successful
+  // Close cuts it to what was written. A file rewritten many times in a run (the merge data
+  // file) so never passes through empty, which on some file systems forces a flush to disk at
+  // every close. Created when missing; null when it cannot be opened.
+  virtual std::unique_ptr<OutputFile> OpenOverwrite(const std::string& path) = 0;
   virtual bool Exists(const std::string& path) = 0;
   virtual bool IsDirectory(const std::string& path) = 0;
   virtual bool Remove(const std::string& path) = 0;
@@ -74,6 +79,7 @@ class HostFileSystem : public FileSystem {
   bool ReadFile(const std::string& path, std::string* bytes) override;
   bool WriteFile(const std::string& path, std::string_view bytes) override;
   std::unique_ptr<OutputFile> OpenOutput(const std::string& path, bool append) override;
+  std::unique_ptr<OutputFile> OpenOverwrite(const std::string& path) override;
   bool Exists(const std::string& path) override;
   bool IsDirectory(const std::string& path) override;
   bool Remove(const std::string& path) override;

@@ -146,9 +146,14 @@ int16_t CallWithLockWait(int slot, uint16_t& operation) {
     if (entry.RecordArea && entry.RecordArea->size() < record_length) {
       entry.RecordArea->resize(record_length, ' ');
     }
-    std::string data =
-        entry.RecordArea ? entry.RecordArea->substr(0, record_length) : std::string();
-    std::string key = entry.KeyValue.substr(0, kKeyBufferSize - 1);
+    std::string& data = OpenFiles().CallData;
+    std::string& key = OpenFiles().CallKey;
+    if (entry.RecordArea) {
+      data.assign(*entry.RecordArea, 0, record_length);
+    } else {
+      data.clear();
+    }
+    key.assign(entry.KeyValue, 0, kKeyBufferSize - 1);
     size_t key_length = key.size();
     key.resize(kKeyBufferSize, KeyFiller(operation));
     data.resize(kDataBufferSize, ' ');
@@ -156,8 +161,8 @@ int16_t CallWithLockWait(int slot, uint16_t& operation) {
     status =
         CallForSlot(slot, unbiased, &data, &data_length, &key, static_cast<uint8_t>(key_length));
     size_t arrived = std::min<size_t>({data_length, record_length, kDataBufferSize});
-    if (entry.RecordArea) entry.RecordArea->replace(0, arrived, data, 0, arrived);
-    entry.KeyValue = key.substr(0, key_length);
+    if (entry.RecordArea && arrived > 0) entry.RecordArea->replace(0, arrived, data, 0, arrived);
+    entry.KeyValue.assign(key, 0, key_length);
     if (IsConflict(status) && entry.LockMode == 1) {
       int pause = static_cast<int>(std::lround(10000.0 * platform::Time().Random() + 1.0));
       platform::Time().SleepMs(pause);

@@ -64,6 +64,10 @@ struct FileSlot {
 struct FileTable {
   std::array<FileSlot, kMaxOpenFiles + 1> Slots;
   std::string LockModeStack;
+  // The data and key buffers of the record-area calls, kept between calls so that a call
+  // allocates nothing.
+  std::string CallData;
+  std::string CallKey;
 };
 
 // The one instance, and back to its starting state (tests).

@@ -218,8 +218,9 @@ TEST_F(MailingTest, ScanCountsAndTotalsTheSelectedReceipts) {
   for (const ScanCase& c : cases) {
     ASSERT_EQ(FindByKey(kUnitsFileId, 0, PackCode("1." + std::to_string(c.unit)), 0), 0);
     Mailing().StateSelector = c.selector;
-    ScanReceipts(false);
+    ScanReceipts();
     EXPECT_EQ(MailingRun().ReceiptCount, c.count) << c.unit << c.selector;
+    EXPECT_EQ(MailingRun().Receipts.size(), static_cast<size_t>(c.count)) << c.unit << c.selector;
     EXPECT_EQ(MailingRun().ReceiptTotal, c.total) << c.unit << c.selector;
   }
 }
@@ -339,6 +340,51 @@ TEST_F(MailingTest, LetterWritesTheMergeDataFileAndPrints) {
   // The letter reached the print file with the unit's name and count.
   std::string print = services_.files.Contents("/work/vakprint.tmp");
   EXPECT_NE(print.find("Marc Sala    5"), std::string::npos) << print;
+}
+
+// Each letter writes the file over the one before: after a letter with a shorter receipt list
+// nothing of the longer one is left behind it, and the merge takes the values as written
+// without reading the file back.
+TEST_F(MailingTest, EachLetterLeavesExactlyItsOwnMergeDataFile) {
+  services_.files.AddFile("/root/TEXTOS/CARTA.txt", "@DES0 @NUMREB\r\n");
+  Mailing().TemplateName = "CARTA";
+  Mailing().LastCode = PackCode("2.1");
+  LoadLetterhead();
+  ASSERT_TRUE(OpenPrintFile("LPT1"));
+  ProduceMailingOutput();
+  ASSERT_TRUE(ClosePrintFile());
+  EXPECT_EQ(MailingRun().UnitsWritten, 2);
+  const std::string merge = services_.files.Contents("/work/merge.tmp");
+  const std::string list_start = "\x7fRELPEN\r\n\x01";
+  const size_t list = merge.find(list_start);
+  ASSERT_NE(list, std::string::npos);
+  // 2.1's one receipt: 10 blanks and one item, then the end of the value and of the file.
+  EXPECT_EQ(merge.size(), list + list_start.size() + 10 + (11 + 14 + 3) + 3);
+  EXPECT_EQ(merge.substr(merge.size() - 3), "\xff\r\n");
+  EXPECT_NE(merge.find("\x7f"
+                       "DES0\r\nV002001\xff\r\n"),
+            std::string::npos);
+  EXPECT_EQ(services_.files.ReadCount("/work/merge.tmp"), 0);
+  const std::string print = services_.files.Contents("/work/vakprint.tmp");
+  EXPECT_NE(print.find("V001001 3"), std::string::npos) << print;
+  EXPECT_NE(print.find("V002001 1"), std::string::npos) << print;
+}
+
+// The template is read for a run's first letter and used for all of them; the next run (a new
+// print file) reads it again and sees an edit made in between.
+TEST_F(MailingTest, TemplatesAreReadOncePerRun) {
+  Mailing().TemplateName = "CARTA";
+  LoadLetterhead();
+  for (const std::string text : {"first @DES0", "second @DES0"}) {
+    services_.files.AddFile("/root/TEXTOS/CARTA.txt", text + "\r\n");
+    ASSERT_TRUE(OpenPrintFile("LPT1"));
+    ProduceMailingOutput();
+    ASSERT_TRUE(ClosePrintFile());
+    EXPECT_GT(MailingRun().UnitsWritten, 1);
+    const std::string print = services_.files.Contents("/work/vakprint.tmp");
+    EXPECT_NE(print.find(text.substr(0, text.find(' ')) + " V001001"), std::string::npos) << print;
+  }
+  EXPECT_EQ(services_.files.ReadCount("/root/TEXTOS/CARTA.txt"), 2);
 }
 
 TEST_F(MailingTest, NoSelectedReceiptsGiveByteOneAloneInTheList) {

@@ -66,7 +66,7 @@ struct MergeLetter {
 // TOTPEN counted from the receipts); false when it could not be written.
 bool WriteMergeData(const std::string& path, const MergeLetter& letter) {
   MergeDataWriter writer(path);
-  writer.WriteHeading(letter.Letterhead, letter.LetterDate, letter.Address);
+  writer.WriteHeading(letter.Letterhead, LetterDateValues(letter.LetterDate), letter.Address);
   double total = 0;
   for (const MergeLetter::Receipt& receipt : letter.Receipts) total += receipt.Amount;
   writer.BeginReceipts(static_cast<int>(letter.Receipts.size()), total);
@@ -185,7 +185,7 @@ TEST_F(MergeDataTest, WriterInTheDriversOrder) {
   MergeDataWriter writer(MergeDataPath());
   ASSERT_TRUE(writer.ok());
   std::array<std::string, 8> head{};
-  writer.WriteHeading(head, Date("20240405"), {"V1", "2", "3", "4", "5"});
+  writer.WriteHeading(head, LetterDateValues(Date("20240405")), {"V1", "2", "3", "4", "5"});
   writer.BeginReceipts(2, 300);
   writer.AddReceipt(Date("20240101"), 100);
   writer.AddReceipt(Date("20240201"), 200);

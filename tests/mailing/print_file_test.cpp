@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,7 @@ TEST_F(PrintFileTest, RecordsAreLaidOutByteForByte) {
        " 3 ,a b c , 2 "},
       {"control bytes blanked", [] { PrintText(0, "\x01\x10x\x1f", 0); }, " 0 ,  x , 0 "},
       {"negative line ends", [] { PrintText(0, "", -4); }, " 0 ,,-4 "},
+      {"widest numbers", [] { PrintText(INT32_MAX, "", INT32_MIN); }, " 2147483647 ,,-2147483648 "},
   };
   for (const Case& c : cases) {
     ResetPrinting();

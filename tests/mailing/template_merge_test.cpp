@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "mailing/field_codes.h"
+#include "mailing/merge_table.h"
 #include "mailing/print_file.h"
 #include "platform/services.h"
 #include "startup/session.h"
@@ -163,6 +164,32 @@ TEST(FieldCodesTest, ValuesReplaceTheirCodes) {
     ReplaceFieldCodes(line, data, [&](const std::string& text) { emitted.push_back(text); });
     EXPECT_EQ(line, c.result) << c.line;
     EXPECT_TRUE(emitted.empty()) << c.line;
+  }
+}
+
+// Name lines are found in file order from any line, without regard to case, wherever they
+// stand (a value line that begins with byte 127 is a name line to the file's readers too).
+TEST(MergeTableTest, FindsNamesInFileOrder) {
+  const MergeTable table(Entry("DES1", "a") +
+                         Entry("des1",
+                               "\x7f"
+                               "DES1") +
+                         Entry("X", "") + "\x1a" + Entry("DES1", "after the end"));
+  struct Case {
+    const char* name;
+    size_t from;
+    size_t found;
+  };
+  const std::vector<Case> cases = {
+      {"DES1", 0, 0}, {"Des1", 1, 2}, {"DES1", 3, 6}, {"des1\xff", 0, 3},
+      {"X", 0, 4},    {"DES", 0, 6},  {"", 0, 6},
+  };
+  ASSERT_EQ(table.size(), 6u);
+  EXPECT_EQ(table.line(3),
+            "\x7f"
+            "DES1\xff");
+  for (const Case& c : cases) {
+    EXPECT_EQ(table.FindName(c.name, c.from), c.found) << c.name << " from " << c.from;
   }
 }
 

@@ -54,6 +54,25 @@ TYPED_TEST(FileSystemTest, WritesReadsAndAppends) {
   EXPECT_EQ(bytes, "x");
 }
 
+// A file overwritten in place holds exactly the last writing, shorter or longer than before.
+TYPED_TEST(FileSystemTest, OverwritesInPlaceAndCutsToLength) {
+  FileSystem& fs = this->fs();
+  const std::string path = this->At("merge.tmp");
+  for (std::string text : {"first writing", "short", "", "a longer writing than all"}) {
+    auto out = fs.OpenOverwrite(path);
+    ASSERT_TRUE(out) << text;
+    EXPECT_TRUE(out->Write(text.substr(0, 2)));
+    EXPECT_TRUE(out->Write(text.size() > 2 ? text.substr(2) : ""));
+    EXPECT_TRUE(out->Close());
+    std::string bytes;
+    ASSERT_TRUE(fs.ReadFile(path, &bytes));
+    EXPECT_EQ(bytes, text);
+  }
+  EXPECT_FALSE(fs.OpenOverwrite(this->At("no such dir/merge.tmp")));
+  ASSERT_TRUE(fs.MakeDir(this->At("dir")));
+  EXPECT_FALSE(fs.OpenOverwrite(this->At("dir")));
+}
+
 // What each call answers for a missing path, a file, an empty and a filled directory.
 TYPED_TEST(FileSystemTest, AnswersByKindOfPath) {
   FileSystem& fs = this->fs();

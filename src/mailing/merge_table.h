@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace zem {
+
+// The merge data file's bytes split once into lines (the suite's line ends; a byte 26 where a
+// line would start ends the file), with every name line (byte 127 + name) indexed by its name
+// in capitals. Field codes look names up in file order from any line, as a pass over the
+// file would find them, without splitting the file again for every code.
+class MergeTable {
+ public:
+  explicit MergeTable(const std::string& bytes);
+
+  size_t size() const { return lines_.size(); }
+  const std::string& line(size_t index) const { return lines_[index]; }
+  // The first name line at `from` or later whose name equals `name` without regard to case
+  // (ASCII letters); size() when there is none.
+  size_t FindName(std::string_view name, size_t from) const;
+
+ private:
+  std::vector<std::string> lines_;
+  std::unordered_map<std::string, std::vector<size_t>> names_;  // ascending line numbers
+};
+
+}  // namespace zem
