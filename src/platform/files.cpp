@@ -332,8 +332,14 @@ std::string TextReader::ReadLine() {
 }
 
 int TextReader::LineNumber() const {
-  size_t end = std::min(pos_, data_.size());
-  return 1 + static_cast<int>(std::count(data_.begin(), data_.begin() + end, '\r'));
+  // The read position only moves forward, so the count goes on from where it last stopped and
+  // a whole file costs one pass however often it is asked.
+  const size_t end = std::min(pos_, data_.size());
+  line_ends_before_ +=
+      static_cast<int>(std::count(data_.begin() + static_cast<std::ptrdiff_t>(counted_up_to_),
+                                  data_.begin() + static_cast<std::ptrdiff_t>(end), '\r'));
+  counted_up_to_ = end;
+  return 1 + line_ends_before_;
 }
 
 void TextReader::SkipBlanks() {

@@ -137,6 +137,9 @@ class TextReader {
 
   std::string data_;
   size_t pos_ = 0;
+  // How far LineNumber has counted line ends, and how many it found.
+  mutable size_t counted_up_to_ = 0;
+  mutable int line_ends_before_ = 0;
 };
 
 }  // namespace zem::platform

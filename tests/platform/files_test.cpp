@@ -100,6 +100,24 @@ TEST(TextReader, ReadsItems) {
   EXPECT_EQ(reader.ReadTextItem(&item), TextReader::Item::kEnd);
 }
 
+// The line number is right whether it is asked after every item or only now and then, and a
+// quoted item spanning lines counts the line ends inside it.
+TEST(TextReader, LineNumberFollowsTheReadPosition) {
+  const std::string text = "a,b\r\n\"c\r\nd\",e\r\n\r\nf\rg";
+  const std::vector<int> expected_before_item = {1, 1, 2, 3, 4, 5, 6};
+  for (int ask_every : {1, 2, 3}) {
+    TextReader reader(text);
+    std::string item;
+    for (size_t i = 0; i < expected_before_item.size(); ++i) {
+      if (i % ask_every == 0) {
+        EXPECT_EQ(reader.LineNumber(), expected_before_item[i]) << i;
+      }
+      ASSERT_EQ(reader.ReadTextItem(&item), TextReader::Item::kRead) << i;
+    }
+    EXPECT_EQ(reader.LineNumber(), 6);
+  }
+}
+
 TEST(TextReader, ReadsNumberItemsAndSkipsComments) {
   TextReader reader(
       "' a comment\r\n  ' another\r\n 12, -3 ,x7\r\n99999999999\r\n4 5\r\n\x1a"
