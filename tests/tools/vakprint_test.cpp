@@ -71,6 +71,11 @@ INSTANTIATE_TEST_SUITE_P(
             "FillToColumn", {"PAGE 9 ", "JUSN 11 \\-\\", " 1 ,abc   , 1 "}, "abc-------\n", 1},
         RenderCase{
             "FillTextRepeatsAndIsCut", {"PAGE 9 ", "JUSN 8 \\.:\\", " 3 ,ab, 1 "}, "  ab.:.\n", 1},
+        // A control byte in the fill text (a form feed here) fills with a blank.
+        RenderCase{"FillControlBytesAreBlanks",
+                   {"PAGE 9 ", "JUSN 10 \\.\f\x01\\", " 1 ,ab, 1 "},
+                   "ab.  .  .\n",
+                   1},
         RenderCase{"FillColumnAlreadyPassed",
                    {"PAGE 9 ", "JUSN 3 \\-\\", " 1 ,abcdef, 1 "},
                    "abcdef\n",

@@ -46,6 +46,11 @@ bool ParsePrintNumber(std::string_view field, long* value) {
   return true;
 }
 
+// Bytes a text record never holds: the program writes style switches as commands of their own.
+bool IsControlByte(unsigned char c) {
+  return c < 32 || c == 127 || c == 255;
+}
+
 bool ParseJustification(std::string_view code, Justification* out) {
   *out = Justification{};
   if (code == "E" || code == "D" || code == "C" || code == "A") {
@@ -66,6 +71,11 @@ bool ParseJustification(std::string_view code, Justification* out) {
   out->kind = 'N';
   out->fill_column = column;
   out->fill = std::string(code.substr(open + 1, close - open - 1));
+  // The fill text comes from a template as it stands; a control byte in it (a form feed, say)
+  // would act on the page instead of filling it, so it fills with a blank.
+  for (char& c : out->fill) {
+    if (IsControlByte(static_cast<unsigned char>(c))) c = ' ';
+  }
   return true;
 }
 
@@ -142,7 +152,7 @@ bool PrintFileReader::ParseRecord(std::string_view line, PrintRecord* record) {
   }
   std::string_view text = line.substr(first_comma + 1, last_comma - first_comma - 1);
   for (unsigned char c : text) {
-    if (c < 32 || c == 127 || c == 255) return Fail("text record holding a control byte", line_);
+    if (IsControlByte(c)) return Fail("text record holding a control byte", line_);
   }
   record->text = std::string(text);
   return true;
