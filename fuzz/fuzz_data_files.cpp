@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -53,7 +54,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
   // One folder per fuzzing process, named by its id; a process that stopped at a finding
   // leaves its folder behind, so the folders of processes that are gone are removed first.
-  const std::filesystem::path temp = std::filesystem::temp_directory_path();
+  // Each input writes a whole data file, so a memory-backed /dev/shm (when there is one and no
+  // TMPDIR says otherwise) makes a run several times faster than a disk.
+  const std::filesystem::path temp =
+      std::getenv("TMPDIR") == nullptr && access("/dev/shm", W_OK) == 0
+          ? std::filesystem::path("/dev/shm")
+          : std::filesystem::temp_directory_path();
   for (const auto& entry : std::filesystem::directory_iterator(temp)) {
     const std::string name = entry.path().filename().string();
     if (name.rfind("zem-fuzz-data-", 0) != 0) continue;
