@@ -214,6 +214,7 @@ void FileStore::RemoveIdleLogFiles(const std::string& path) {
 }
 
 void FileStore::Close() {
+  EndSnapshot();
   for (sqlite3_stmt* statement : key_statements_) sqlite3_finalize(statement);
   for (sqlite3_stmt* statement : fixed_statements_) sqlite3_finalize(statement);
   key_statements_.clear();
@@ -222,6 +223,7 @@ void FileStore::Close() {
   if (db_ != nullptr) sqlite3_close(db_);
   db_ = nullptr;
   in_transaction_ = false;
+  snapshot_ = false;
 }
 
 sqlite3_stmt* FileStore::PreparePersistent(const std::string& sql, sqlite3_stmt** slot) {
@@ -241,6 +243,9 @@ sqlite3_stmt* FileStore::Statement(Fixed which) {
   switch (which) {
     case kBegin:
       sql = "BEGIN IMMEDIATE";
+      break;
+    case kBeginRead:
+      sql = "BEGIN DEFERRED";
       break;
     case kCommit:
       sql = "COMMIT";
@@ -472,8 +477,28 @@ int16_t FileStore::Run(Fixed which) {
   return status;
 }
 
-// A write is a transaction of its own, or a savepoint inside the caller's transaction.
+void FileStore::BeginSnapshot() {
+  if (in_transaction_ || holds_snapshot() || db_ == nullptr) return;
+  // A deferred transaction takes the read lock at its first read and keeps it to the end.
+  snapshot_ = Run(kBeginRead) == kOk;
+}
+
+void FileStore::EndSnapshot() {
+  if (!snapshot_) return;
+  snapshot_ = false;
+  // SQLite may have ended it already (after some errors); then there is nothing to end.
+  if (db_ == nullptr || sqlite3_get_autocommit(db_)) return;
+  if (Run(kCommit) != kOk) Run(kRollback);
+}
+
+bool FileStore::holds_snapshot() const {
+  return snapshot_ && db_ != nullptr && !sqlite3_get_autocommit(db_);
+}
+
+// A write is a transaction of its own, or a savepoint inside the caller's transaction. A
+// write cannot start from a read snapshot that may be stale: it is ended first.
 int16_t FileStore::Begin() {
+  if (!in_transaction_) EndSnapshot();
   return Run(in_transaction_ ? kSavepoint : kBegin);
 }
 
@@ -494,6 +519,7 @@ int16_t FileStore::Finish(int16_t status) {
 
 int16_t FileStore::BeginTransaction() {
   if (in_transaction_) return kOk;
+  EndSnapshot();
   const int16_t status = Run(kBegin);
   in_transaction_ = status == kOk;
   return status;

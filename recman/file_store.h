@@ -72,7 +72,18 @@ class FileStore {
   int16_t EndTransaction(bool commit);
   bool in_transaction() const { return in_transaction_; }
 
+  // Asks SQLite for the data version: inside a read snapshot it stays what it was when the
+  // snapshot began, so a caller that must learn of other connections' commits asks outside one.
   StoreVersion Version();
+
+  // A read snapshot shared by the following reads: they see the file as it stood at the first
+  // of them, without each taking and dropping SQLite's read lock. The caller decides how long
+  // it stays valid (the change counter, see record_calls.cpp) and ends it; a write, a
+  // transaction and Close end it themselves. An open read snapshot holds back the
+  // checkpoints of other connections, so it is not kept over a pause.
+  void BeginSnapshot();
+  void EndSnapshot();
+  bool holds_snapshot() const;
 
   // The record at `position`: 0, or 43 when there is none.
   int16_t Fetch(uint32_t position, StoredRecord* out);
@@ -111,6 +122,7 @@ class FileStore {
   };
   enum Fixed {
     kBegin,
+    kBeginRead,
     kCommit,
     kRollback,
     kSavepoint,
@@ -149,6 +161,7 @@ class FileStore {
   bool read_only_ = false;
   bool found_log_files_ = false;
   bool in_transaction_ = false;
+  bool snapshot_ = false;  // a read transaction of ours was begun and not yet ended
 };
 
 }  // namespace recman

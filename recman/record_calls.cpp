@@ -89,6 +89,21 @@ bool WritableCall(const CallArgs& call, const OpenFile& file, int16_t* status) {
 
 }  // namespace
 
+// Every write through this library steps the counter before and after it commits, and the
+// counter is read before the snapshot's first read: a snapshot begun at counter value c holds
+// every change whose call had finished when c was read, and any later change moves the
+// counter, so the next call begins a new snapshot. A call thus sees every change whose call
+// finished before it began, as without the snapshot. Without a counter there is no telling
+// (SQLite's data version does not move inside a read transaction): each read stands alone.
+void PrepareRead(OpenFile& file) {
+  if (!file.locks.has_counter() || file.store.in_transaction()) return;
+  const uint64_t now = file.locks.ChangeCount();
+  if (file.store.holds_snapshot() && now == file.snapshot_count) return;
+  file.store.EndSnapshot();
+  file.snapshot_count = now;
+  file.store.BeginSnapshot();
+}
+
 std::string CallArgs::Path() const {
   if (key == nullptr) return {};
   const size_t limit = key_length != 0 ? key_length : kMaxKeyLength;
