@@ -440,27 +440,28 @@ int16_t FileStore::Find(int key, Seek seek, const std::string& target, StoredRec
 }
 
 int16_t FileStore::Step(int key, bool forward, const std::string& current, uint32_t position,
-                        int limit, std::vector<StoredRecord>* out) {
-  out->clear();
+                        int limit, std::vector<StoredRecord>* out, size_t* count) {
+  size_t& n = *count;
+  n = 0;
   const Query queries[2] = {forward ? kNextSameQ : kPreviousSameQ, forward ? kNextQ : kPreviousQ};
   // Records with the same key value only exist when the key allows duplicates.
   const int first = definition_.keys[key].duplicates ? 0 : 1;
-  for (int q = first; q < 2 && static_cast<int>(out->size()) < limit; ++q) {
+  for (int q = first; q < 2 && static_cast<int>(n) < limit; ++q) {
     sqlite3_stmt* statement = Statement(key, queries[q]);
     if (statement == nullptr) return kIoError;
     sqlite3_bind_blob(statement, 1, current.data(), static_cast<int>(current.size()),
                       SQLITE_STATIC);
     if (q == 0) sqlite3_bind_int64(statement, 2, position);
-    sqlite3_bind_int(statement, 3, limit - static_cast<int>(out->size()));
+    sqlite3_bind_int(statement, 3, limit - static_cast<int>(n));
     int rc;
     while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
-      out->emplace_back();
-      ReadRow(statement, key, &out->back());
+      if (n == out->size()) out->emplace_back();
+      ReadRow(statement, key, &(*out)[n++]);
     }
     sqlite3_reset(statement);
     sqlite3_clear_bindings(statement);
     if (rc != SQLITE_DONE) {
-      out->clear();
+      n = 0;
       return StatusOf(rc);
     }
   }

@@ -91,9 +91,11 @@ class FileStore {
   // equal key) or 9 (nothing in that direction).
   int16_t Find(int key, Seek seek, const std::string& target, StoredRecord* out);
   // Up to `limit` records following (or preceding) the record with comparable key `current`
-  // at `position`, in key order. Returns 0 (possibly with none found) or an error status.
+  // at `position`, in key order, into the first *count elements of `out` (elements beyond
+  // them are kept for reuse, so that reading a batch allocates nothing once they exist).
+  // Returns 0 (possibly with none found) or an error status.
   int16_t Step(int key, bool forward, const std::string& current, uint32_t position, int limit,
-               std::vector<StoredRecord>* out);
+               std::vector<StoredRecord>* out, size_t* count);
 
   // Writes take the write lock for the whole change. 5: a key without duplicates already has
   // the value; 10: a key that may not change was changed; 43: no record at `position`.

@@ -34,6 +34,7 @@ struct OpenFile {
   Cursor cursor;
   uint32_t locked_position = 0;  // the record this open holds locked, 0 for none
   uint64_t snapshot_count = 0;   // the change counter when the store's read snapshot began
+  StoredRecord found;  // the record a Get by key or position read, kept to reuse its buffers
 };
 
 class OpenFiles {

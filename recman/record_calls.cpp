@@ -151,11 +151,10 @@ int16_t GetByKey(const CallArgs& call, OpenFile& file) {
   if (seek != Seek::kFirst && seek != Seek::kLast) {
     target = ComparableKey(definition, key, call.SearchKey(definition.keys[key].length));
   }
-  StoredRecord record;
-  const int16_t status = file.store.Find(key, seek, target, &record);
+  const int16_t status = file.store.Find(key, seek, target, &file.found);
   if (status == kKeyNotFound || status == kEndOfFile) file.cursor.Clear();
   if (status != kOk) return status;
-  return ReachRecord(call, file, key, record);
+  return ReachRecord(call, file, key, file.found);
 }
 
 int16_t GetNextOrPrevious(const CallArgs& call, OpenFile& file) {
@@ -188,10 +187,9 @@ int16_t GetDirect(const CallArgs& call, OpenFile& file) {
   if (!ValidKey(file, call.key_number)) return kInvalidKeyNumber;
   const uint32_t position = ReadU32(call.data);
   if (position == 0) return kInvalidRecordPosition;
-  StoredRecord record;
-  const int16_t status = file.store.Fetch(position, &record);
+  const int16_t status = file.store.Fetch(position, &file.found);
   if (status != kOk) return status;
-  return ReachRecord(call, file, call.key_number, record);
+  return ReachRecord(call, file, call.key_number, file.found);
 }
 
 int16_t InsertRecord(const CallArgs& call, OpenFile& file) {
