@@ -244,7 +244,10 @@ std::unique_ptr<OutputFile> HostFileSystem::OpenOutput(const std::string& path, 
 }
 
 std::unique_ptr<OutputFile> HostFileSystem::OpenOverwrite(const std::string& path) {
-  const int fd = ::open(HostPath(path).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  // A file that exists as written (every letter's merge data file after the first) opens
+  // without resolving its name first; otherwise the name is resolved and the file made.
+  int fd = ::open(SuiteToHostSyntax(path).c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0) fd = ::open(HostPath(path).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
   std::FILE* file = fd >= 0 ? ::fdopen(fd, "wb") : nullptr;
   if (!file) {
     NoteFailure();
