@@ -322,16 +322,22 @@ bool TextReader::AtEnd() const {
 }
 
 std::string TextReader::ReadLine() {
-  if (AtEnd()) return {};
+  std::string line;
+  ReadLine(&line);
+  return line;
+}
+
+void TextReader::ReadLine(std::string* line) {
+  line->clear();
+  if (AtEnd()) return;
   size_t end = data_.find('\r', pos_);
   if (end == std::string::npos) end = data_.size();
-  std::string line = data_.substr(pos_, end - pos_);
+  line->assign(data_, pos_, end - pos_);
   pos_ = end;
   if (pos_ < data_.size()) {
     ++pos_;  // the CR
     if (pos_ < data_.size() && data_[pos_] == '\n') ++pos_;
   }
-  return line;
 }
 
 int TextReader::LineNumber() const {
