@@ -2,8 +2,13 @@
 // of letters (the sample's Catalan reminder letter) for every unit and one run of labels,
 // headless (memory console, no spooler). Reported beside the time: letters per second, the
 // run's time as a ratio to only reading the same records through the record manager and
-// writing a print file of the same size, and the peak heap the run needs (it must not grow
-// with the number of units).
+// writing a print file of the same size (the floor, measured in the same process right after
+// the run), and the peak heap the run needs (it must not grow with the number of units: the
+// letter run is also timed over the first 300 and 600 properties of the large portfolio).
+//
+// A cost table follows the benchmarks: letters over 100 properties with 5, 20, 50 and 100
+// receipts per unit, the processor time per letter of the run and of its floor, and the cost
+// of one receipt more (the slope from the row before), for both.
 //
 // The portfolio is built once per size under the system's temporary directory (data files
 // created from the sample's key descriptions by vakdata, records inserted directly through
@@ -22,6 +27,7 @@
 #include <new>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "format/dates.h"
 #include "format/edit_mask.h"
@@ -91,6 +97,9 @@ namespace fs = std::filesystem;
 
 constexpr int kUnitsPerProperty = 40;
 constexpr int kReceiptsPerUnit = 20;
+// The receipts per unit of the cost table, over this many properties.
+constexpr int kTableReceipts[] = {5, 20, 50, 100};
+constexpr int kTableProperties = 100;
 
 struct FileSpec {
   const char* name;  // under DADES
@@ -150,7 +159,7 @@ struct Inserter {
 };
 
 // Receipts: states P, D and C in turn (every unit has outstanding ones), amounts varying.
-void FillPortfolio(const fs::path& root, int properties) {
+void FillPortfolio(const fs::path& root, int properties, int receipts) {
   platform::FakeServices services;  // for the packing helpers' settings
   const std::string dades = (root / "DADES").string() + "/";
   {
@@ -174,7 +183,7 @@ void FillPortfolio(const fs::path& root, int properties) {
     Inserter out(dades + "CobramV.dat");
     for (int p = 1; p <= properties; ++p) {
       for (int u = 1; u <= kUnitsPerProperty; ++u) {
-        for (int r = 0; r < kReceiptsPerUnit; ++r) {
+        for (int r = 0; r < receipts; ++r) {
           char date[16];
           std::snprintf(date, sizeof date, "%04d%02d%02d", 2025 + r / 12, r % 12 + 1, 5);
           out.Insert(testing::ReceiptRecord(
@@ -185,13 +194,15 @@ void FillPortfolio(const fs::path& root, int properties) {
   }
 }
 
-// The installation root for a portfolio of `properties` properties, built on first use.
-fs::path Portfolio(int properties) {
-  const fs::path root =
-      fs::temp_directory_path() / "zem_mailing_bench" / ("P" + std::to_string(properties));
+// The installation root for a portfolio of `properties` properties with `receipts` receipts per
+// unit, built on first use.
+fs::path Portfolio(int properties, int receipts) {
+  std::string name = "P" + std::to_string(properties);
+  if (receipts != kReceiptsPerUnit) name += "R" + std::to_string(receipts);
+  const fs::path root = fs::temp_directory_path() / "zem_mailing_bench" / name;
   if (fs::exists(root / "ready")) return root;
-  std::fprintf(stderr, "building the portfolio of %d properties in %s ...\n", properties,
-               root.c_str());
+  std::fprintf(stderr, "building the portfolio of %d properties x %d receipts in %s ...\n",
+               properties, receipts, root.c_str());
   fs::remove_all(root);
   for (const char* dir : {"DADES", "ddf", "TEXTOS", "TMP", "EXE"})
     fs::create_directories(root / dir);
@@ -209,18 +220,24 @@ fs::path Portfolio(int properties) {
   InstallText(sample / "config" / "Nera.ini", root / "Nera.ini");
   InstallText(sample / "config" / "Sessio.ini", root / "TMP" / "Sessio.ini");
   InstallText(sample / "config" / "NeraTerm.ini", root / "TMP" / "NeraTerm.ini");
-  FillPortfolio(root, properties);
+  FillPortfolio(root, properties, receipts);
   std::ofstream(root / "ready") << "ok\n";
   return root;
 }
 
 // The program's services over the portfolio, with the four data files open and the letter
-// template chosen. ZEM_BENCH_LAST_PROPERTY limits the run to the first properties of a larger
-// portfolio (to tell what grows with the files from what grows with the units written).
-std::unique_ptr<testing::SampleInstallation> Install(const fs::path& root) {
+// template chosen. `last_property` (0: all), or else ZEM_BENCH_LAST_PROPERTY, limits the run to
+// the first properties of a larger portfolio (to tell what grows with the files from what
+// grows with the units written).
+std::unique_ptr<testing::SampleInstallation> Install(const fs::path& root, int last_property) {
   const char* last = std::getenv("ZEM_BENCH_LAST_PROPERTY");
-  auto installation = std::make_unique<testing::SampleInstallation>(
-      root.string(), last ? std::string(last) + ".9999" : "9999.9999");
+  std::string last_code = "9999.9999";
+  if (last_property > 0) {
+    last_code = std::to_string(last_property) + ".9999";
+  } else if (last != nullptr) {
+    last_code = std::string(last) + ".9999";
+  }
+  auto installation = std::make_unique<testing::SampleInstallation>(root.string(), last_code);
   if (!installation->problem().empty()) {
     std::fprintf(stderr, "%s\n", installation->problem().c_str());
     std::exit(1);
@@ -310,6 +327,7 @@ double ReadAndWrite(const std::string& path, uintmax_t bytes) {
   for (int16_t s = FindByKey(kPropertiesFileId, 0, Mailing().FirstCode.substr(0, 2), 1); s == 0;
        s = MoveRecords(kPropertiesFileId, 1)) {
     const std::string property = RecordArea(kPropertiesFileId).substr(0, 2);
+    if (property.compare(Mailing().LastCode.substr(0, 2)) > 0) break;
     for (int16_t u = FindByKey(kUnitsFileId, 0, property, 1);
          u == 0 && RecordArea(kUnitsFileId).compare(0, 2, property) == 0;
          u = MoveRecords(kUnitsFileId, 1)) {
@@ -346,12 +364,25 @@ long VoluntarySwitches() {
   return usage.ru_nvcsw;
 }
 
+// One row of the cost table: receipts per unit, letters, processor seconds of run and floor.
+struct CostRow {
+  int receipts = 0;
+  int letters = 0;
+  double run_cpu = 0;
+  double floor_cpu = 0;
+};
+std::vector<CostRow> g_cost_table;
+
+// Runs letters (or labels) once over the portfolio: range(0) properties, range(1) receipts per
+// unit (default 20), range(2) the last property of the run (default all).
 void TimeRun(benchmark::State& state, bool letters) {
   const int properties = static_cast<int>(state.range(0));
-  const fs::path root = Portfolio(properties);
+  const int receipts = state.range(1) > 0 ? static_cast<int>(state.range(1)) : kReceiptsPerUnit;
+  const int last_property = static_cast<int>(state.range(2));
+  const fs::path root = Portfolio(properties, receipts);
   for (auto _ : state) {
     state.PauseTiming();
-    const auto installation = Install(root);
+    const auto installation = Install(root, last_property);
     Mailing().OutputKind = letters ? "C" : "E";
     DigestingFiles digesting;
     const bool digest = std::getenv("ZEM_BENCH_DIGEST") != nullptr;
@@ -379,6 +410,7 @@ void TimeRun(benchmark::State& state, bool letters) {
     state.counters[letters ? "letters_per_cpu_s" : "labels_per_cpu_s"] = units / run_cpu;
     state.counters["ratio_to_read_write"] = run_seconds / floor_seconds;
     state.counters["cpu_ratio_to_read_write"] = run_cpu / floor_cpu;
+    state.counters["wall_to_cpu"] = run_seconds / run_cpu;
     state.counters["print_file_MB"] = static_cast<double>(print_bytes) / 1e6;
     if (digest) {
       platform::Current().files = &installation->host.files;
@@ -390,6 +422,7 @@ void TimeRun(benchmark::State& state, bool letters) {
     state.counters["voluntary_switches"] = static_cast<double>(run_switches);
     state.counters["peak_heap_KB"] = static_cast<double>(peak) / 1024.0;
     state.counters["max_rss_KB"] = static_cast<double>(MaxRssKb());
+    if (state.range(1) > 0) g_cost_table.push_back({receipts, units, run_cpu, floor_cpu});
     state.ResumeTiming();
   }
 }
@@ -400,10 +433,66 @@ void BM_LetterRun(benchmark::State& state) {
 void BM_LabelRun(benchmark::State& state) {
   TimeRun(state, false);
 }
+// The rows of the cost table (letters).
+void BM_LetterCost(benchmark::State& state) {
+  TimeRun(state, true);
+}
 
-BENCHMARK(BM_LetterRun)->Arg(100)->Arg(1000)->Iterations(1)->Unit(benchmark::kSecond);
-BENCHMARK(BM_LabelRun)->Arg(100)->Arg(1000)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_LetterRun)
+    ->Args({100, 0, 0})
+    ->Args({1000, 0, 300})
+    ->Args({1000, 0, 600})
+    ->Args({1000, 0, 0})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
+BENCHMARK(BM_LabelRun)
+    ->Args({100, 0, 0})
+    ->Args({1000, 0, 0})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
+BENCHMARK(BM_LetterCost)
+    ->Apply([](benchmark::internal::Benchmark* b) {
+      for (int receipts : kTableReceipts) b->Args({kTableProperties, receipts, 0});
+    })
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
+
+// Microseconds of processor time.
+double Micro(double seconds) {
+  return seconds * 1e6;
+}
+
+void PrintCostTable() {
+  if (g_cost_table.empty()) return;
+  std::printf(
+      "\nCost per letter against receipts per unit (processor time, run and floor measured"
+      " one after the other in this process)\n");
+  std::printf("%9s %8s %12s %12s %7s %14s %14s %7s\n", "receipts", "letters", "run us/let",
+              "floor us/let", "ratio", "run us/receipt", "floor us/rec", "ratio");
+  const CostRow* previous = nullptr;
+  for (const CostRow& row : g_cost_table) {
+    const double run = Micro(row.run_cpu) / row.letters;
+    const double floor = Micro(row.floor_cpu) / row.letters;
+    std::printf("%9d %8d %12.1f %12.1f %7.2f", row.receipts, row.letters, run, floor, run / floor);
+    if (previous != nullptr && row.receipts > previous->receipts) {
+      // The cost of one receipt more: the slope from the row before.
+      const double more = row.receipts - previous->receipts;
+      const double run_slope = (run - Micro(previous->run_cpu) / previous->letters) / more;
+      const double floor_slope = (floor - Micro(previous->floor_cpu) / previous->letters) / more;
+      std::printf(" %14.2f %14.2f %7.2f", run_slope, floor_slope, run_slope / floor_slope);
+    }
+    std::printf("\n");
+    previous = &row;
+  }
+}
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  PrintCostTable();
+  return 0;
+}

@@ -14,6 +14,11 @@
 namespace recman {
 namespace {
 
+bool IsRead(uint16_t operation) {
+  return (operation >= kOpGetEqual && operation <= kOpGetLast) || operation == kOpGetDirect ||
+         operation == kOpStat;
+}
+
 bool IsLockableGet(uint16_t operation) {
   return (operation >= kOpGetEqual && operation <= kOpGetLast) || operation == kOpGetDirect ||
          operation == kOpGetPosition;
@@ -84,6 +89,7 @@ int16_t FileCall(const CallArgs& call, OpenFile& file) {
   if (call.operation != kOpGetNext && call.operation != kOpGetPrevious) {
     file.cursor.DropBatch();
   }
+  if (IsRead(call.operation)) PrepareRead(file);
   switch (call.operation) {
     case kOpClose:
       OpenFiles::Instance().Remove(call.position_block);
@@ -147,6 +153,12 @@ int16_t Dispatch(CallArgs& call) {
 }
 
 }  // namespace
+
+void EndReadSnapshots() {
+  std::lock_guard<std::mutex> guard(OpenFiles::Instance().mutex());
+  OpenFiles::Instance().EndSnapshots();
+}
+
 }  // namespace recman
 
 extern "C" int16_t BTRCALL(uint16_t operation, void* position_block, void* data_buffer,

@@ -62,3 +62,11 @@
 extern "C" int16_t BTRCALL(uint16_t operation, void* position_block, void* data_buffer,
                            uint32_t* data_length, void* key_buffer, uint8_t key_length,
                            int8_t key_number);
+
+// Reads of a file share one read snapshot while nothing changes it, and such a snapshot holds
+// back other processes' checkpoints of the file's log. A program calls this before it waits
+// (for a key, a pause, another program), so that the snapshots do not outlive its work; the
+// next read begins a new one. Nothing a caller sees changes by it.
+namespace recman {
+void EndReadSnapshots();
+}

@@ -30,6 +30,10 @@ struct CallArgs {
   std::string SearchKey(int length) const;
 };
 
+// Before a read: the file's reads share one read snapshot while the change counter stays
+// where it was when the snapshot began (record_calls.cpp).
+void PrepareRead(OpenFile& file);
+
 // Operations on an open file (record_calls.cpp).
 int16_t GetByKey(const CallArgs& call, OpenFile& file);
 int16_t GetNextOrPrevious(const CallArgs& call, OpenFile& file);

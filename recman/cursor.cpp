@@ -45,8 +45,8 @@ void Cursor::Establish(const FileDefinition& definition, int key, const StoredRe
 int16_t Cursor::Peek(FileStore& store, const StoreVersion& now, bool forward,
                      const StoredRecord** out) {
   if (!anchored_) return kNoCurrentRecord;
-  const bool usable = !batch_.empty() && forward_ == forward && now == version_;
-  if (usable && next_ < batch_.size()) {
+  const bool usable = batch_count_ > 0 && forward_ == forward && now == version_;
+  if (usable && next_ < batch_count_) {
     *out = &batch_[next_];
     return kOk;
   }
@@ -55,12 +55,13 @@ int16_t Cursor::Peek(FileStore& store, const StoreVersion& now, bool forward,
   version_ = now;
   forward_ = forward;
   next_ = 0;
-  const int16_t status = store.Step(key_, forward, comparable_, position_, batch_size_, &batch_);
+  const int16_t status =
+      store.Step(key_, forward, comparable_, position_, batch_size_, &batch_, &batch_count_);
   if (status != kOk) {
-    batch_.clear();
+    batch_count_ = 0;
     return status;
   }
-  if (batch_.empty()) return kEndOfFile;
+  if (batch_count_ == 0) return kEndOfFile;
   *out = &batch_[0];
   return kOk;
 }

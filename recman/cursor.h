@@ -29,7 +29,7 @@ class Cursor {
     live_ = false;
     DropBatch();
   }
-  void DropBatch() { batch_.clear(); }
+  void DropBatch() { batch_count_ = 0; }
 
   bool has_record() const { return live_; }
   bool anchored() const { return anchored_; }
@@ -50,7 +50,8 @@ class Cursor {
   uint32_t position_ = 0;
   std::string comparable_;
 
-  std::vector<StoredRecord> batch_;
+  std::vector<StoredRecord> batch_;  // the first batch_count_ hold the batch; the rest wait
+  size_t batch_count_ = 0;           // for reuse
   size_t next_ = 0;
   bool forward_ = true;
   int batch_size_ = 0;

@@ -214,6 +214,7 @@ void FileStore::RemoveIdleLogFiles(const std::string& path) {
 }
 
 void FileStore::Close() {
+  EndSnapshot();
   for (sqlite3_stmt* statement : key_statements_) sqlite3_finalize(statement);
   for (sqlite3_stmt* statement : fixed_statements_) sqlite3_finalize(statement);
   key_statements_.clear();
@@ -222,6 +223,7 @@ void FileStore::Close() {
   if (db_ != nullptr) sqlite3_close(db_);
   db_ = nullptr;
   in_transaction_ = false;
+  snapshot_ = false;
 }
 
 sqlite3_stmt* FileStore::PreparePersistent(const std::string& sql, sqlite3_stmt** slot) {
@@ -241,6 +243,9 @@ sqlite3_stmt* FileStore::Statement(Fixed which) {
   switch (which) {
     case kBegin:
       sql = "BEGIN IMMEDIATE";
+      break;
+    case kBeginRead:
+      sql = "BEGIN DEFERRED";
       break;
     case kCommit:
       sql = "COMMIT";
@@ -435,27 +440,28 @@ int16_t FileStore::Find(int key, Seek seek, const std::string& target, StoredRec
 }
 
 int16_t FileStore::Step(int key, bool forward, const std::string& current, uint32_t position,
-                        int limit, std::vector<StoredRecord>* out) {
-  out->clear();
+                        int limit, std::vector<StoredRecord>* out, size_t* count) {
+  size_t& n = *count;
+  n = 0;
   const Query queries[2] = {forward ? kNextSameQ : kPreviousSameQ, forward ? kNextQ : kPreviousQ};
   // Records with the same key value only exist when the key allows duplicates.
   const int first = definition_.keys[key].duplicates ? 0 : 1;
-  for (int q = first; q < 2 && static_cast<int>(out->size()) < limit; ++q) {
+  for (int q = first; q < 2 && static_cast<int>(n) < limit; ++q) {
     sqlite3_stmt* statement = Statement(key, queries[q]);
     if (statement == nullptr) return kIoError;
     sqlite3_bind_blob(statement, 1, current.data(), static_cast<int>(current.size()),
                       SQLITE_STATIC);
     if (q == 0) sqlite3_bind_int64(statement, 2, position);
-    sqlite3_bind_int(statement, 3, limit - static_cast<int>(out->size()));
+    sqlite3_bind_int(statement, 3, limit - static_cast<int>(n));
     int rc;
     while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
-      out->emplace_back();
-      ReadRow(statement, key, &out->back());
+      if (n == out->size()) out->emplace_back();
+      ReadRow(statement, key, &(*out)[n++]);
     }
     sqlite3_reset(statement);
     sqlite3_clear_bindings(statement);
     if (rc != SQLITE_DONE) {
-      out->clear();
+      n = 0;
       return StatusOf(rc);
     }
   }
@@ -472,8 +478,28 @@ int16_t FileStore::Run(Fixed which) {
   return status;
 }
 
-// A write is a transaction of its own, or a savepoint inside the caller's transaction.
+void FileStore::BeginSnapshot() {
+  if (in_transaction_ || holds_snapshot() || db_ == nullptr) return;
+  // A deferred transaction takes the read lock at its first read and keeps it to the end.
+  snapshot_ = Run(kBeginRead) == kOk;
+}
+
+void FileStore::EndSnapshot() {
+  if (!snapshot_) return;
+  snapshot_ = false;
+  // SQLite may have ended it already (after some errors); then there is nothing to end.
+  if (db_ == nullptr || sqlite3_get_autocommit(db_)) return;
+  if (Run(kCommit) != kOk) Run(kRollback);
+}
+
+bool FileStore::holds_snapshot() const {
+  return snapshot_ && db_ != nullptr && !sqlite3_get_autocommit(db_);
+}
+
+// A write is a transaction of its own, or a savepoint inside the caller's transaction. A
+// write cannot start from a read snapshot that may be stale: it is ended first.
 int16_t FileStore::Begin() {
+  if (!in_transaction_) EndSnapshot();
   return Run(in_transaction_ ? kSavepoint : kBegin);
 }
 
@@ -494,6 +520,7 @@ int16_t FileStore::Finish(int16_t status) {
 
 int16_t FileStore::BeginTransaction() {
   if (in_transaction_) return kOk;
+  EndSnapshot();
   const int16_t status = Run(kBegin);
   in_transaction_ = status == kOk;
   return status;

@@ -72,7 +72,18 @@ class FileStore {
   int16_t EndTransaction(bool commit);
   bool in_transaction() const { return in_transaction_; }
 
+  // Asks SQLite for the data version: inside a read snapshot it stays what it was when the
+  // snapshot began, so a caller that must learn of other connections' commits asks outside one.
   StoreVersion Version();
+
+  // A read snapshot shared by the following reads: they see the file as it stood at the first
+  // of them, without each taking and dropping SQLite's read lock. The caller decides how long
+  // it stays valid (the change counter, see record_calls.cpp) and ends it; a write, a
+  // transaction and Close end it themselves. An open read snapshot holds back the
+  // checkpoints of other connections, so it is not kept over a pause.
+  void BeginSnapshot();
+  void EndSnapshot();
+  bool holds_snapshot() const;
 
   // The record at `position`: 0, or 43 when there is none.
   int16_t Fetch(uint32_t position, StoredRecord* out);
@@ -80,9 +91,11 @@ class FileStore {
   // equal key) or 9 (nothing in that direction).
   int16_t Find(int key, Seek seek, const std::string& target, StoredRecord* out);
   // Up to `limit` records following (or preceding) the record with comparable key `current`
-  // at `position`, in key order. Returns 0 (possibly with none found) or an error status.
+  // at `position`, in key order, into the first *count elements of `out` (elements beyond
+  // them are kept for reuse, so that reading a batch allocates nothing once they exist).
+  // Returns 0 (possibly with none found) or an error status.
   int16_t Step(int key, bool forward, const std::string& current, uint32_t position, int limit,
-               std::vector<StoredRecord>* out);
+               std::vector<StoredRecord>* out, size_t* count);
 
   // Writes take the write lock for the whole change. 5: a key without duplicates already has
   // the value; 10: a key that may not change was changed; 43: no record at `position`.
@@ -111,6 +124,7 @@ class FileStore {
   };
   enum Fixed {
     kBegin,
+    kBeginRead,
     kCommit,
     kRollback,
     kSavepoint,
@@ -149,6 +163,7 @@ class FileStore {
   bool read_only_ = false;
   bool found_log_files_ = false;
   bool in_transaction_ = false;
+  bool snapshot_ = false;  // a read transaction of ours was begun and not yet ended
 };
 
 }  // namespace recman

@@ -106,6 +106,13 @@ bool OpenFiles::InTransaction() {
   return transaction_owner_ != 0 && transaction_owner_ == Self();
 }
 
+void OpenFiles::EndSnapshots() {
+  const pid_t self = Self();
+  for (auto& file : files_) {
+    if (file != nullptr && file->owner == self) file->store.EndSnapshot();
+  }
+}
+
 int16_t OpenFiles::BeginTransaction() {
   if (InTransaction()) return kTransactionActive;
   transaction_owner_ = Self();

@@ -33,6 +33,8 @@ struct OpenFile {
   LockFile locks;
   Cursor cursor;
   uint32_t locked_position = 0;  // the record this open holds locked, 0 for none
+  uint64_t snapshot_count = 0;   // the change counter when the store's read snapshot began
+  StoredRecord found;  // the record a Get by key or position read, kept to reuse its buffers
 };
 
 class OpenFiles {
@@ -56,6 +58,9 @@ class OpenFiles {
   int16_t BeginTransaction();
   int16_t EndTransaction(bool commit);
   bool InTransaction();
+
+  // Ends the read snapshot of every file this process has open.
+  void EndSnapshots();
 
  private:
   std::mutex mutex_;

@@ -89,6 +89,21 @@ bool WritableCall(const CallArgs& call, const OpenFile& file, int16_t* status) {
 
 }  // namespace
 
+// Every write through this library steps the counter before and after it commits, and the
+// counter is read before the snapshot's first read: a snapshot begun at counter value c holds
+// every change whose call had finished when c was read, and any later change moves the
+// counter, so the next call begins a new snapshot. A call thus sees every change whose call
+// finished before it began, as without the snapshot. Without a counter there is no telling
+// (SQLite's data version does not move inside a read transaction): each read stands alone.
+void PrepareRead(OpenFile& file) {
+  if (!file.locks.has_counter() || file.store.in_transaction()) return;
+  const uint64_t now = file.locks.ChangeCount();
+  if (file.store.holds_snapshot() && now == file.snapshot_count) return;
+  file.store.EndSnapshot();
+  file.snapshot_count = now;
+  file.store.BeginSnapshot();
+}
+
 std::string CallArgs::Path() const {
   if (key == nullptr) return {};
   const size_t limit = key_length != 0 ? key_length : kMaxKeyLength;
@@ -136,11 +151,10 @@ int16_t GetByKey(const CallArgs& call, OpenFile& file) {
   if (seek != Seek::kFirst && seek != Seek::kLast) {
     target = ComparableKey(definition, key, call.SearchKey(definition.keys[key].length));
   }
-  StoredRecord record;
-  const int16_t status = file.store.Find(key, seek, target, &record);
+  const int16_t status = file.store.Find(key, seek, target, &file.found);
   if (status == kKeyNotFound || status == kEndOfFile) file.cursor.Clear();
   if (status != kOk) return status;
-  return ReachRecord(call, file, key, record);
+  return ReachRecord(call, file, key, file.found);
 }
 
 int16_t GetNextOrPrevious(const CallArgs& call, OpenFile& file) {
@@ -173,10 +187,9 @@ int16_t GetDirect(const CallArgs& call, OpenFile& file) {
   if (!ValidKey(file, call.key_number)) return kInvalidKeyNumber;
   const uint32_t position = ReadU32(call.data);
   if (position == 0) return kInvalidRecordPosition;
-  StoredRecord record;
-  const int16_t status = file.store.Fetch(position, &record);
+  const int16_t status = file.store.Fetch(position, &file.found);
   if (status != kOk) return status;
-  return ReachRecord(call, file, call.key_number, record);
+  return ReachRecord(call, file, call.key_number, file.found);
 }
 
 int16_t InsertRecord(const CallArgs& call, OpenFile& file) {

@@ -12,9 +12,9 @@ bool IsAboveBlank(char c) {
   return static_cast<unsigned char>(c) > 32;
 }
 
-size_t CountControls(const std::string& text) {
+size_t CountControls(const std::string& text, size_t from, size_t length) {
   size_t count = 0;
-  for (char c : text) count += IsControl(c) ? 1 : 0;
+  for (size_t i = from; i < from + length; ++i) count += IsControl(text[i]) ? 1 : 0;
   return count;
 }
 
@@ -71,7 +71,11 @@ void Align(std::string& line, size_t target, char alignment, bool more_lines_fol
 void FillLine(std::string& text, int indent, int width, char alignment) {
   if (alignment >= 'a' && alignment <= 'z') alignment = static_cast<char>(alignment - 'a' + 'A');
   const size_t skip = static_cast<size_t>(std::abs(indent));
-  std::string result;
+  // The lines are built in buffers kept from call to call, and the result changes places with
+  // the text: after the first lines of a run nothing is allocated.
+  static thread_local std::string result;
+  static thread_local std::string line;
+  result.clear();
   size_t pos = 0;
   int line_indent = indent > 0 ? indent : 0;
 
@@ -103,10 +107,11 @@ void FillLine(std::string& text, int indent, int width, char alignment) {
     // One word longer than the room is broken.
     if (cut < 1) cut = taken;
 
-    std::string piece = text.substr(pos, cut);
     const size_t base_room = width - line_indent > 0 ? static_cast<size_t>(width - line_indent) : 1;
-    const size_t target = static_cast<size_t>(line_indent) + base_room + CountControls(piece);
-    std::string line = std::string(static_cast<size_t>(line_indent), ' ') + piece;
+    const size_t target =
+        static_cast<size_t>(line_indent) + base_room + CountControls(text, pos, cut);
+    line.assign(static_cast<size_t>(line_indent), ' ');
+    line.append(text, pos, cut);
 
     pos += cut;
     size_t next = pos;
@@ -118,7 +123,7 @@ void FillLine(std::string& text, int indent, int width, char alignment) {
     pos = next;
     line_indent = indent < 0 ? -indent : 0;
   }
-  text = std::move(result);
+  text.swap(result);
 }
 
 }  // namespace zem

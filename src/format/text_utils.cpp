@@ -72,11 +72,14 @@ std::string ZeroPad(double value, int16_t width) {
   return std::string(size - digits.size(), '0') + digits;
 }
 
+std::string_view BlanksTrimmed(std::string_view text) {
+  const size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
 std::string TrimBlanks(const std::string& text) {
-  size_t first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  size_t last = text.find_last_not_of(' ');
-  return text.substr(first, last - first + 1);
+  return std::string(BlanksTrimmed(text));
 }
 
 std::string TrimTrailingBlanks(std::string_view text) {

@@ -20,6 +20,8 @@ std::string NameOrder(const std::string& name);
 
 // `text` without the blanks (code 32 only) at its start and end.
 std::string TrimBlanks(const std::string& text);
+// The same, as a view into `text`.
+std::string_view BlanksTrimmed(std::string_view text);
 
 // `text` without the blanks (code 32 only) at its end.
 std::string TrimTrailingBlanks(std::string_view text);

@@ -13,6 +13,10 @@ constexpr char kBold = 16;
 constexpr char kUnderline = 17;
 constexpr char kItalic = 18;
 
+bool IsStyle(char c) {
+  return c == kBold || c == kUnderline || c == kItalic;
+}
+
 // Writes the segment collected so far as one text record, preceded by the justification that
 // matches the line's alignment, and empties it.
 void Flush(std::string& segment, bool line_end, char alignment, int right) {
@@ -93,10 +97,15 @@ void EmitLine(TemplateRun& run, std::string_view line) {
   std::string& segment = merge.Segment;
   segment.clear();
   int on_line = 0;
-  for (char c : filled) {
-    if (c == kBold || c == kUnderline || c == kItalic) {
+  // The filled text goes out a line of `width` characters at a time; a style byte ends the
+  // piece before it and takes no room.
+  size_t pos = 0;
+  while (pos < filled.size()) {
+    const char c = filled[pos];
+    if (IsStyle(c)) {
       Flush(segment, false, alignment, right);
       PrintCommand(c == kBold ? "b" : c == kUnderline ? "u" : "i");
+      ++pos;
       continue;
     }
     if (on_line >= width) {
@@ -105,8 +114,12 @@ void EmitLine(TemplateRun& run, std::string_view line) {
       if (PageNearlyFull(run)) NewLetterPage(run);
       PrintText(left, "", 0);
     }
-    segment += c;
-    ++on_line;
+    size_t end = pos;
+    const size_t limit = std::min(filled.size(), pos + static_cast<size_t>(width - on_line));
+    while (end < limit && !IsStyle(filled[end])) ++end;
+    segment.append(filled, pos, end - pos);
+    on_line += static_cast<int>(end - pos);
+    pos = end;
   }
   // The last line of a justified paragraph is not widened.
   Flush(segment, true, alignment == 'A' ? 'E' : alignment, right);

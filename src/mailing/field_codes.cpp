@@ -6,7 +6,6 @@ namespace zem {
 namespace {
 
 constexpr char kValueEnd = '\xff';
-constexpr char kMarkers[] = "@#";
 
 char Upper(char c) {
   return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
@@ -27,10 +26,11 @@ void ReplaceWithValue(const MergeTable& data, size_t& next, std::string& line, s
     const bool trim = marker < line.size() && line[marker] == '@';
     const size_t end = value_line.find(kValueEnd);
     if (end != std::string::npos) {
-      std::string value = value_line.substr(0, end);
-      if (trim) value = TrimBlanks(value);
-      line = line.substr(0, std::min(marker, line.size())) + value +
-             std::string(Part(line, marker + name_length + 1));
+      std::string_view value = std::string_view(value_line).substr(0, end);
+      if (trim) value = BlanksTrimmed(value);
+      // The code (marker and name) gives way to the value, in place.
+      const size_t at = std::min(marker, line.size());
+      line.replace(at, std::min(name_length + 1, line.size() - at), value);
       return;
     }
     // An earlier line of a multi-line value is printed on its own; the name's last character
@@ -44,6 +44,13 @@ void ReplaceWithValue(const MergeTable& data, size_t& next, std::string& line, s
 }
 
 }  // namespace
+
+size_t FindFieldMarker(std::string_view line, size_t from) {
+  for (size_t i = from; i < line.size(); ++i) {
+    if (line[i] == '@' || line[i] == '#') return i;
+  }
+  return std::string_view::npos;
+}
 
 bool IsFieldNameChar(char c) {
   c = Upper(c);
@@ -60,7 +67,7 @@ void ReplaceFieldCodes(std::string& line, const MergeTable& merge_data,
   int replacements = 0;
   size_t search_from = 0;
   while (replacements < max_replacements) {
-    size_t marker = line.find_first_of(kMarkers, search_from);
+    size_t marker = FindFieldMarker(line, search_from);
     if (marker == std::string::npos) return;
     size_t name_length = 0;
     while (marker + 1 + name_length < line.size() &&
@@ -75,7 +82,7 @@ void ReplaceFieldCodes(std::string& line, const MergeTable& merge_data,
       if (entry >= merge_data.size()) break;
       next = entry + 1;
       ReplaceWithValue(merge_data, next, line, marker, name_length, emit);
-      if (line.find_first_of(kMarkers) == std::string::npos) return;
+      if (FindFieldMarker(line, 0) == std::string_view::npos) return;
       if (++replacements >= max_replacements) return;
     }
     search_from = marker + 1;

@@ -8,6 +8,9 @@
 
 namespace zem {
 
+// The first field code marker ("@" or "#") of `line` at `from` or later; npos when none.
+size_t FindFieldMarker(std::string_view line, size_t from);
+
 // The letters and digits that make up a field name after its marker ("@" or "#").
 bool IsFieldNameChar(char c);
 

@@ -59,8 +59,10 @@ bool WriteLetter() {
     TellOperator(Translate("NO ES POT ESCRIURE EL FITXER DE DADES ") + path);
     return false;
   }
-  // The template takes the values as just written; the file stays for whoever reads it.
-  const MergeTable table(merge.bytes());
+  // The template takes the values as just written; the file stays for whoever reads it. The
+  // table is kept from letter to letter so that its room is reused.
+  static MergeTable table;
+  table.Assign(merge.bytes());
   return MergeTemplate(parameters.TemplateName, &table);
 }
 

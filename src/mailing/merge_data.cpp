@@ -63,12 +63,20 @@ std::array<std::string, 5> LetterDateValues(const std::string& letter_date) {
 }
 
 std::string ReceiptListItem(int index, const std::string& date, double amount) {
-  std::string item = index % 3 == 0 ? std::string(10, ' ') : std::string();
-  std::string shown = TrimBlanks(FormatDate(date, 0, "dma"));
-  if (shown.size() < 11) shown.resize(11, ' ');
-  item += shown + FormatAmount(kAmountPicture, amount) + "   ";
-  if (index % 3 == 2) item += kLineEnd;
+  std::string item;
+  AppendReceiptListItem(item, index, date, amount);
   return item;
+}
+
+void AppendReceiptListItem(std::string& out, int index, const std::string& date, double amount) {
+  if (index % 3 == 0) out.append(10, ' ');
+  const std::string shown = FormatDate(date, 0, "dma");
+  const std::string_view trimmed = BlanksTrimmed(shown);
+  out += trimmed;
+  if (trimmed.size() < 11) out.append(11 - trimmed.size(), ' ');
+  out += FormatAmount(kAmountPicture, amount);
+  out += "   ";
+  if (index % 3 == 2) out += kLineEnd;
 }
 
 MergeDataWriter::MergeDataWriter(const std::string& path)
@@ -116,7 +124,8 @@ void MergeDataWriter::BeginReceipts(int count, double total) {
 }
 
 void MergeDataWriter::AddReceipt(const std::string& date, double amount) {
-  Write(ReceiptListItem(receipts_++, date, amount));
+  if (ok()) AppendReceiptListItem(bytes_, receipts_, date, amount);
+  ++receipts_;
 }
 
 void MergeDataWriter::EndReceipts() {

@@ -26,6 +26,8 @@ std::array<std::string, 5> LetterDateValues(const std::string& letter_date);
 // from the first, the date (trimmed, padded to 11), the amount in hundredths
 // ("Z,ZZZ,ZZZ,ZZ9-"), 3 blanks, and CR LF after every third item.
 std::string ReceiptListItem(int index, const std::string& date, double amount);
+// The same, added to the end of `out`.
+void AppendReceiptListItem(std::string& out, int index, const std::string& date, double amount);
 
 // Writes the file in the order the letter mailing produces the values: entries 1-19 first,
 // then, while it scans the unit's receipts, NUMREB and TOTPEN, the items of RELPEN and the end

@@ -13,16 +13,22 @@ namespace zem {
 // file would find them, without splitting the file again for every code.
 class MergeTable {
  public:
-  explicit MergeTable(const std::string& bytes);
+  MergeTable() = default;
+  explicit MergeTable(const std::string& bytes) { Assign(bytes); }
+  // The table of other bytes; the lines and names of the earlier ones lend their room, so that
+  // a table kept for a run allocates nothing for letters like the ones before.
+  void Assign(const std::string& bytes);
 
-  size_t size() const { return lines_.size(); }
+  size_t size() const { return count_; }
   const std::string& line(size_t index) const { return lines_[index]; }
   // The first name line at `from` or later whose name equals `name` without regard to case
   // (ASCII letters); size() when there is none.
   size_t FindName(std::string_view name, size_t from) const;
 
  private:
-  std::vector<std::string> lines_;
+  std::vector<std::string> lines_;  // the first count_ are the table's
+  size_t count_ = 0;
+  // A name no longer in the table keeps its entry with no line numbers.
   std::unordered_map<std::string, std::vector<size_t>> names_;  // ascending line numbers
 };
 

@@ -34,9 +34,11 @@ void WriteRecord(std::string_view head, std::string_view tail = {}) {
 // The text as the spooler may receive it, added to `out`: control bytes, 127 and 255 become
 // blanks.
 void AppendPrintable(std::string& out, std::string_view text) {
-  for (char c : text) {
-    auto byte = static_cast<unsigned char>(c);
-    out += byte < 32 || byte == 127 || byte == 255 ? ' ' : c;
+  const size_t start = out.size();
+  out += text;
+  for (size_t i = start; i < out.size(); ++i) {
+    auto byte = static_cast<unsigned char>(out[i]);
+    if (byte < 32 || byte == 127 || byte == 255) out[i] = ' ';
   }
 }
 

@@ -191,7 +191,7 @@ void RunTemplate(const MergeContext& context, std::string_view name) {
     }
     if (run.Decoding) Decode(line);
     if (SkipLine(run, line)) continue;
-    if (context.merge_data && line.find_first_of("@#") != std::string::npos) {
+    if (context.merge_data && FindFieldMarker(line, 0) != std::string_view::npos) {
       ReplaceFieldCodes(line, *context.merge_data,
                         [&run](const std::string& text) { EmitLine(run, text); });
     }

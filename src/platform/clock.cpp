@@ -4,6 +4,8 @@
 #include <ctime>
 #include <thread>
 
+#include "recman/btrcall.h"
+
 namespace zem::platform {
 
 HostClock::HostClock()
@@ -18,6 +20,8 @@ CalendarDate HostClock::Today() {
 }
 
 void HostClock::SleepMs(int milliseconds) {
+  // A pause is a wait: the record manager lets go of its read snapshots first.
+  recman::EndReadSnapshots();
   if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 

@@ -244,7 +244,10 @@ std::unique_ptr<OutputFile> HostFileSystem::OpenOutput(const std::string& path, 
 }
 
 std::unique_ptr<OutputFile> HostFileSystem::OpenOverwrite(const std::string& path) {
-  const int fd = ::open(HostPath(path).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  // A file that exists as written (every letter's merge data file after the first) opens
+  // without resolving its name first; otherwise the name is resolved and the file made.
+  int fd = ::open(SuiteToHostSyntax(path).c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0) fd = ::open(HostPath(path).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
   std::FILE* file = fd >= 0 ? ::fdopen(fd, "wb") : nullptr;
   if (!file) {
     NoteFailure();
@@ -319,16 +322,22 @@ bool TextReader::AtEnd() const {
 }
 
 std::string TextReader::ReadLine() {
-  if (AtEnd()) return {};
+  std::string line;
+  ReadLine(&line);
+  return line;
+}
+
+void TextReader::ReadLine(std::string* line) {
+  line->clear();
+  if (AtEnd()) return;
   size_t end = data_.find('\r', pos_);
   if (end == std::string::npos) end = data_.size();
-  std::string line = data_.substr(pos_, end - pos_);
+  line->assign(data_, pos_, end - pos_);
   pos_ = end;
   if (pos_ < data_.size()) {
     ++pos_;  // the CR
     if (pos_ < data_.size() && data_[pos_] == '\n') ++pos_;
   }
-  return line;
 }
 
 int TextReader::LineNumber() const {

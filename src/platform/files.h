@@ -104,6 +104,8 @@ class TextReader {
   bool AtEnd() const;
   // The next line without its line end; empty at the end.
   std::string ReadLine();
+  // The same, into `line` (its room reused).
+  void ReadLine(std::string* line);
   // Bytes not read yet.
   size_t Remaining() const { return data_.size() - pos_; }
   // The line the next byte stands on, counted from 1 (for messages).

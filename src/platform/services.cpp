@@ -1,5 +1,6 @@
 #include "platform/services.h"
 
+#include "recman/btrcall.h"
 #include "recman/status.h"
 
 namespace zem::platform {
@@ -10,6 +11,8 @@ Services& Current() {
 }
 
 int RunAndWait(const std::string& program, const std::vector<std::string>& args) {
+  // The program waits for the other one: the record manager lets go of its read snapshots.
+  recman::EndReadSnapshots();
   Console* console = Current().console;
   if (console) console->Suspend();
   int code = Processes().Run(program, args);

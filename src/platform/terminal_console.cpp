@@ -15,6 +15,7 @@
 
 #include "platform/cp850.h"
 #include "platform/terminal_signals.h"
+#include "recman/btrcall.h"
 
 // The terminal library comes last: its macros (erase, refresh, ...) clash with names above.
 #include <curses.h>
@@ -254,6 +255,8 @@ void TerminalConsole::ApplyModes() {
 }
 
 void TerminalConsole::ReadInput(int timeout_ms) {
+  // Waiting for the operator: the record manager lets go of its read snapshots first.
+  if (timeout_ms > 0) recman::EndReadSnapshots();
   pollfd input{STDIN_FILENO, POLLIN, 0};
   int ready = ::poll(&input, 1, timeout_ms);
   if (ready <= 0) return;

@@ -133,6 +133,27 @@ std::string LockedFileMessage() {
   return "FITXER BLOQUEJAT. ESPEREU UN MOMENT.";
 }
 
+namespace {
+
+// The data buffer of a record-area call: the record area's first `length` bytes, then blanks
+// to the buffer's size. Only the part an earlier call may have changed is written again.
+void FillCallData(FileTable& table, std::string_view area, size_t length) {
+  std::string& data = table.CallData;
+  if (data.size() != kDataBufferSize) {
+    data.assign(kDataBufferSize, ' ');
+    table.CallDataUsed = 0;
+  }
+  const size_t copied = std::min(area.size(), length);
+  data.replace(0, copied, area.substr(0, copied));
+  if (table.CallDataUsed > copied) {
+    std::fill(data.begin() + static_cast<long>(copied),
+              data.begin() + static_cast<long>(table.CallDataUsed), ' ');
+  }
+  table.CallDataUsed = copied;
+}
+
+}  // namespace
+
 int16_t CallWithLockWait(int slot, uint16_t& operation) {
   if (!ValidSlot(slot) || OpenFiles().Slots[slot].Id == 0) return kStatusNotOpen;
   const uint16_t unbiased = operation;
@@ -146,23 +167,23 @@ int16_t CallWithLockWait(int slot, uint16_t& operation) {
     if (entry.RecordArea && entry.RecordArea->size() < record_length) {
       entry.RecordArea->resize(record_length, ' ');
     }
-    std::string& data = OpenFiles().CallData;
-    std::string& key = OpenFiles().CallKey;
-    if (entry.RecordArea) {
-      data.assign(*entry.RecordArea, 0, record_length);
-    } else {
-      data.clear();
-    }
-    key.assign(entry.KeyValue, 0, kKeyBufferSize - 1);
-    size_t key_length = key.size();
-    key.resize(kKeyBufferSize, KeyFiller(operation));
-    data.resize(kDataBufferSize, ' ');
-    uint32_t data_length = static_cast<uint32_t>(std::min(record_length, kDataBufferSize));
+    FileTable& table = OpenFiles();
+    const size_t offered = std::min(record_length, kDataBufferSize);
+    FillCallData(table, entry.RecordArea ? std::string_view(*entry.RecordArea) : "", offered);
+    std::string& data = table.CallData;
+    std::string& key = table.CallKey;
+    const size_t key_length = std::min(entry.KeyValue.size(), kKeyBufferSize - 1);
+    key.resize(kKeyBufferSize);
+    key.replace(0, key_length, entry.KeyValue, 0, key_length);
+    std::fill(key.begin() + static_cast<long>(key_length), key.end(), KeyFiller(operation));
+    uint32_t data_length = static_cast<uint32_t>(offered);
     status =
         CallForSlot(slot, unbiased, &data, &data_length, &key, static_cast<uint8_t>(key_length));
-    size_t arrived = std::min<size_t>({data_length, record_length, kDataBufferSize});
+    size_t arrived = std::min<size_t>(data_length, offered);
     if (entry.RecordArea && arrived > 0) entry.RecordArea->replace(0, arrived, data, 0, arrived);
     entry.KeyValue.assign(key, 0, key_length);
+    // A record manager that placed more than it says leaves no stray bytes for the next call.
+    table.CallDataUsed = std::max<size_t>(offered, data_length);
     if (IsConflict(status) && entry.LockMode == 1) {
       int pause = static_cast<int>(std::lround(10000.0 * platform::Time().Random() + 1.0));
       platform::Time().SleepMs(pause);

@@ -7,6 +7,7 @@
 
 #include "platform/end_program.h"
 #include "recman/status.h"
+#include "storage/file_stat.h"
 
 namespace zem {
 
@@ -54,9 +55,12 @@ struct FileSlot {
   // least RecordLength bytes long.
   std::string* RecordArea = nullptr;
   int32_t RecordLength = 0;  // fixed record length reported by Stat at open
-  int16_t KeyNumber = 0;     // the key positioning operations follow
-  std::string KeyValue;      // the current key value
-  int16_t LockMode = 0;      // 0 no lock, 1 lock and wait, 2 lock without waiting
+  // The Stat answer at open: a file's record length and keys stay what they are while it is
+  // open (nobody can replace an open file), so key handling asks for them only once.
+  FileStat Stat;
+  int16_t KeyNumber = 0;  // the key positioning operations follow
+  std::string KeyValue;   // the current key value
+  int16_t LockMode = 0;   // 0 no lock, 1 lock and wait, 2 lock without waiting
 };
 
 // The open-file table: entry 0 is reserved for Reset, entries 1 to 40 hold open files. The
@@ -68,6 +72,9 @@ struct FileTable {
   // allocates nothing.
   std::string CallData;
   std::string CallKey;
+  // CallData holds blanks from this offset on (the record manager never places more than it
+  // was offered); only the bytes before it need filling for the next call.
+  size_t CallDataUsed = 0;
 };
 
 // The one instance, and back to its starting state (tests).

@@ -10,21 +10,7 @@
 namespace zem {
 namespace {
 
-constexpr size_t kSegmentOffset = 16;
-constexpr size_t kSegmentSize = 16;
-constexpr size_t kCollatingHeader = 9;  // signature byte and 8 name bytes
 constexpr int kOpenLockedPauseMs = 3000;
-
-uint16_t Word(std::string_view data, size_t offset) {
-  if (offset + 2 > data.size()) return 0;
-  return static_cast<uint16_t>(static_cast<uint8_t>(data[offset]) |
-                               (static_cast<uint8_t>(data[offset + 1]) << 8));
-}
-
-uint32_t DoubleWord(std::string_view data, size_t offset) {
-  return static_cast<uint32_t>(Word(data, offset)) |
-         (static_cast<uint32_t>(Word(data, offset + 2)) << 16);
-}
 
 // The owner name the suite's files carry: four characters and a NUL, put together here so it
 // does not stand in the program as one text.
@@ -49,7 +35,9 @@ void ReportAndEnd(const std::string& text, int code) {
 bool ReadCreationBlock(const std::string& path, std::string* block) {
   std::string bytes;
   if (!platform::Files().ReadFile(path, &bytes) || bytes.size() < 2) return false;
-  int16_t length = static_cast<int16_t>(Word(bytes, 0));
+  // The length: 16 bits, low-order byte first.
+  int16_t length =
+      static_cast<int16_t>(static_cast<uint8_t>(bytes[0]) | (static_cast<uint8_t>(bytes[1]) << 8));
   if (length < 0) return false;
   size_t used = std::min<size_t>(static_cast<size_t>(length), kDataBufferSize);
   if (bytes.size() - 2 < used) return false;
@@ -70,39 +58,6 @@ int16_t CallPath(int slot, uint16_t operation, std::string data, uint32_t data_l
 }
 
 }  // namespace
-
-FileStat ParseStat(std::string_view data) {
-  FileStat stat;
-  stat.RecordLength = Word(data, 0);
-  stat.PageSize = Word(data, 2);
-  stat.KeyCount = static_cast<int16_t>(Word(data, 4));
-  stat.RecordCount = DoubleWord(data, 6);
-  size_t offset = kSegmentOffset;
-  for (int key = 0; key < stat.KeyCount; ++key) {
-    std::vector<KeySegment> segments;
-    bool more = true;
-    while (more && offset + kSegmentSize <= data.size()) {
-      KeySegment segment{Word(data, offset), Word(data, offset + 2), Word(data, offset + 4)};
-      segments.push_back(segment);
-      offset += kSegmentSize;
-      more = (segment.Flags & kSegmentContinues) != 0;
-    }
-    if (segments.empty()) break;
-    stat.Keys.push_back(std::move(segments));
-    if (more) break;  // the chain ran off the end of the answer
-  }
-  stat.CollatingOffset = offset;
-  size_t table = offset + kCollatingHeader;
-  if (table + 256 <= data.size()) stat.CollatingTable = std::string(data.substr(table, 256));
-  return stat;
-}
-
-int32_t KeyLength(const FileStat& stat, int key_number) {
-  if (key_number < 0 || key_number >= static_cast<int>(stat.Keys.size())) return 0;
-  int32_t length = 0;
-  for (const KeySegment& segment : stat.Keys[key_number]) length += segment.Length;
-  return length;
-}
 
 int16_t StatSlot(int slot, std::string* data) {
   FileSlot& entry = OpenFiles().Slots[slot];
@@ -200,11 +155,12 @@ int16_t OpenDataFile(int16_t id, const std::string& name, std::string* record_ar
     return status;
   }
 
-  int32_t key_length = 0;
-  int32_t record_length = 0;
-  KeyAndRecordLength(id, 0, key_length, record_length);
+  std::string answer;
+  StatSlot(slot, &answer);
+  entry.Stat = ParseStat(answer);
+  const int32_t record_length = entry.Stat.RecordLength;
   entry.RecordLength = record_length;
-  entry.KeyValue.assign(static_cast<size_t>(key_length), '\0');
+  entry.KeyValue.assign(static_cast<size_t>(KeyLength(entry.Stat, 0)), '\0');
   size_t needed = static_cast<size_t>(std::min<int32_t>(record_length, kDataBufferSize));
   if (record_area && record_area->size() < needed) record_area->resize(needed, ' ');
   return kStatusOk;
@@ -216,9 +172,7 @@ void KeyAndRecordLength(int16_t id, int16_t key_number, int32_t& key_length,
   record_length = 0;
   int slot = FindFileSlot(id);
   if (slot <= 0 || id == 0) return;
-  std::string data;
-  StatSlot(slot, &data);
-  FileStat stat = ParseStat(data);
+  const FileStat& stat = OpenFiles().Slots[slot].Stat;
   record_length = stat.RecordLength;
   key_length = KeyLength(stat, key_number);
 }

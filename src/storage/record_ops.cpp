@@ -164,9 +164,7 @@ std::string CurrentKeyText(int16_t id) {
 std::string KeyToComparable(std::string value, int16_t id) {
   int slot = OpenSlot(id);
   if (slot == 0) return value;
-  std::string data;
-  StatSlot(slot, &data);
-  FileStat stat = ParseStat(data);
+  const FileStat& stat = OpenFiles().Slots[slot].Stat;
   int key_number = OpenFiles().Slots[slot].KeyNumber;
   if (key_number < 0 || key_number >= static_cast<int>(stat.Keys.size())) return value;
   size_t p = 0;  // start of the segment within the value

@@ -252,6 +252,23 @@ TEST(FillLineProperty, ArbitraryBytesAreSafe) {
 }
 
 // A width no larger than the indent must still end (each line carries one character).
+// The filler keeps its working buffers from call to call: what one call leaves in them never
+// shows in the next, whatever came before.
+TEST(FillLineTest, EachCallStandsAlone) {
+  const std::string long_text(300, 'x');
+  for (const char* before : {"", "a b c", long_text.c_str()}) {
+    SCOPED_TRACE(before);
+    std::string earlier = before;
+    FillLine(earlier, -3, 40, 'A');
+    std::string text = "abc def ghi";
+    FillLine(text, 0, 5, 'E');
+    EXPECT_EQ(text, "abc  def  ghi  ");
+    std::string empty;
+    FillLine(empty, 2, 5, 'C');
+    EXPECT_EQ(empty, "");
+  }
+}
+
 TEST(FillLineTest, WidthNotAboveIndentStillEnds) {
   struct Case {
     int indent;

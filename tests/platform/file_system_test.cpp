@@ -73,6 +73,25 @@ TYPED_TEST(FileSystemTest, OverwritesInPlaceAndCutsToLength) {
   EXPECT_FALSE(fs.OpenOverwrite(this->At("dir")));
 }
 
+// The suite's names are found in any letter case: overwriting writes over the file that is
+// there, whether its name stands as written or in other capitals.
+TYPED_TEST(FileSystemTest, OverwriteFindsTheFileInAnyLetterCase) {
+  FileSystem& fs = this->fs();
+  for (const char* written : {"merge.tmp", "MERGE.TMP"}) {
+    SCOPED_TRACE(written);
+    ASSERT_TRUE(fs.WriteFile(this->At(written), "an older and longer text"));
+    auto out = fs.OpenOverwrite(this->At("merge.tmp"));
+    ASSERT_TRUE(out);
+    EXPECT_TRUE(out->Write("new"));
+    EXPECT_TRUE(out->Close());
+    std::string bytes;
+    ASSERT_TRUE(fs.ReadFile(this->At(written), &bytes));
+    EXPECT_EQ(bytes, "new");
+    ASSERT_TRUE(fs.Remove(this->At(written)));
+    EXPECT_FALSE(fs.Exists(this->At("merge.tmp")));
+  }
+}
+
 // What each call answers for a missing path, a file, an empty and a filled directory.
 TYPED_TEST(FileSystemTest, AnswersByKindOfPath) {
   FileSystem& fs = this->fs();

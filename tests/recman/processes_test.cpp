@@ -5,10 +5,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <functional>
+
 #include "recman_fixture.h"
+#include "support/child_process.h"
 
 namespace recman::testing {
 namespace {
+
+using zem::testing::Child;
 
 constexpr int kLength = 40;
 
@@ -25,60 +30,6 @@ bool Whole(const std::string& record) {
   const int n = std::stoi(record.substr(0, 6)) - 100000;
   return record == Numbered(n);
 }
-
-class Child {
- public:
-  // Runs `body` in a child process; it gets a function to report a byte to the parent and one
-  // to wait for the parent's go-ahead.
-  template <typename Body>
-  explicit Child(Body body) {
-    int up[2], down[2];
-    if (::pipe(up) != 0 || ::pipe(down) != 0) return;
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::close(up[0]);
-      ::close(down[1]);
-      auto report = [&](char c) { (void)!::write(up[1], &c, 1); };
-      auto await = [&] {
-        char c = 0;
-        (void)!::read(down[0], &c, 1);
-      };
-      body(report, await);
-      // Stay until the parent lets go, so its go-ahead always finds a reader.
-      await();
-      ::_exit(0);
-    }
-    ::close(up[1]);
-    ::close(down[0]);
-    from_child_ = up[0];
-    to_child_ = down[1];
-  }
-  ~Child() { Finish(); }
-  bool started() const { return pid_ > 0; }
-  char Read() {
-    char c = 0;
-    return ::read(from_child_, &c, 1) == 1 ? c : 0;
-  }
-  void Go() {
-    const char c = 'g';
-    (void)!::write(to_child_, &c, 1);
-  }
-  // Lets the child end and waits for it.
-  void Finish() {
-    if (pid_ <= 0) return;
-    Go();
-    ::close(to_child_);
-    ::close(from_child_);
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
-    pid_ = -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-  int from_child_ = -1;
-  int to_child_ = -1;
-};
 
 class RecmanProcesses : public ::testing::Test {
  protected:
@@ -216,6 +167,150 @@ TEST_F(RecmanProcesses, ScanWhileAnotherProcessInserts) {
   EXPECT_EQ(child.Read(), '0');
   EXPECT_EQ(reader.Call(kOpStat), 0);
   EXPECT_EQ(ReadU32(reader.data.data() + 6), static_cast<uint32_t>(3 + kInserted));
+  EXPECT_EQ(reader.Close(), 0);
+}
+
+// Another process's write is seen by the next call that begins after the write's call ended,
+// whatever this open read before it (a read-ahead, a read snapshot shared by its calls).
+// The file holds the even numbers 0 to 18; the child changes it once, between two calls.
+TEST_F(RecmanProcesses, NextCallSeesWhatAnotherProcessWrote) {
+  const std::string changed = Numbered(4).substr(0, 6) + std::string(kLength - 6, 'Z');
+  struct Case {
+    const char* name;
+    std::function<void(Client&)> before;    // this process, before the child writes
+    std::function<int16_t(Client&)> write;  // the child
+    std::function<void(Client&)> after;     // this process's next call
+  } cases[] = {
+      {"update, then Get Equal", [](Client& c) { ASSERT_EQ(c.Get(kOpGetEqual, 0, "100004"), 0); },
+       [&](Client& w) {
+         const int16_t s = w.Get(kOpGetEqual, 0, "100004");
+         return s != 0 ? s : w.Update(changed);
+       },
+       [&](Client& c) {
+         ASSERT_EQ(c.Get(kOpGetEqual, 0, "100004"), 0);
+         EXPECT_EQ(c.Record(), changed);
+       }},
+      {"insert, then Get Next along a read-ahead",
+       [](Client& c) {
+         ASSERT_EQ(c.Get(kOpGetFirst, 0), 0);
+         ASSERT_EQ(c.Step(kOpGetNext), 0);
+         EXPECT_EQ(c.Record(), Numbered(2));
+       },
+       [](Client& w) { return w.Insert(Numbered(3)); },
+       [](Client& c) {
+         ASSERT_EQ(c.Step(kOpGetNext), 0);
+         EXPECT_EQ(c.Record(), Numbered(3));
+       }},
+      {"delete, then Get Previous along a read-ahead",
+       [](Client& c) {
+         ASSERT_EQ(c.Get(kOpGetLast, 0), 0);
+         ASSERT_EQ(c.Step(kOpGetPrevious), 0);
+         EXPECT_EQ(c.Record(), Numbered(16));
+       },
+       [](Client& w) {
+         const int16_t s = w.Get(kOpGetEqual, 0, "100014");
+         return s != 0 ? s : w.Call(kOpDelete);
+       },
+       [](Client& c) {
+         ASSERT_EQ(c.Step(kOpGetPrevious), 0);
+         EXPECT_EQ(c.Record(), Numbered(12));
+       }},
+      {"update, then Get Direct",
+       [](Client& c) {
+         ASSERT_EQ(c.Get(kOpGetEqual, 0, "100004"), 0);
+         ASSERT_EQ(c.Get(kOpGetEqual, 0, "100006"), 0);
+       },
+       [&](Client& w) {
+         const int16_t s = w.Get(kOpGetEqual, 0, "100004");
+         return s != 0 ? s : w.Update(changed);
+       },
+       [&](Client& c) {
+         // Position 3: the third record inserted (number 4).
+         ASSERT_EQ(c.Direct(3, 0), 0);
+         EXPECT_EQ(c.Record(), changed);
+       }},
+      {"insert, then Stat",
+       [](Client& c) {
+         ASSERT_EQ(c.Call(kOpStat), 0);
+         EXPECT_EQ(ReadU32(c.data.data() + 6), 10u);
+       },
+       [](Client& w) { return w.Insert(Numbered(7)); },
+       [](Client& c) {
+         ASSERT_EQ(c.Call(kOpStat), 0);
+         EXPECT_EQ(ReadU32(c.data.data() + 6), 11u);
+       }},
+  };
+  int file = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = dir_.File("case" + std::to_string(++file) + ".dat");
+    {
+      Client maker;
+      ASSERT_EQ(maker.Create(path, MakeBlock(kLength, {{{1, 6, 0}}})), 0);
+      ASSERT_EQ(maker.Open(path), 0);
+      for (int n = 0; n < 20; n += 2) ASSERT_EQ(maker.Insert(Numbered(n)), 0);
+      ASSERT_EQ(maker.Close(), 0);
+    }
+    Child child([&](auto report, auto await) {
+      Client writer;
+      const int16_t status = writer.Open(path);
+      report(StatusByte(status));
+      await();
+      report(StatusByte(status != 0 ? status : c.write(writer)));
+    });
+    ASSERT_TRUE(child.started());
+    ASSERT_EQ(child.Read(), '0');
+    Client reader;
+    ASSERT_EQ(reader.Open(path), 0);
+    c.before(reader);
+    child.Go();
+    ASSERT_EQ(child.Read(), '0');  // the child's write call has ended
+    c.after(reader);
+    EXPECT_EQ(reader.Close(), 0);
+    child.Finish();
+  }
+}
+
+// The reads of an open share a read snapshot, which holds back another process's checkpoint
+// of the log while it lasts; EndReadSnapshots lets go of it, and the reads carry on.
+TEST_F(RecmanProcesses, EndingTheReadSnapshotsLetsAnotherProcessCheckpoint) {
+  Child child([&](auto report, auto await) {
+    Client writer;
+    int16_t status = writer.Open(path_);
+    if (status == 0) status = writer.Insert(Numbered(10));
+    report(StatusByte(status));
+    await();
+    if (status == 0) status = writer.Insert(Numbered(11));
+    sqlite3* db = nullptr;
+    // A connection opens the log at its first read.
+    if (sqlite3_open(path_.c_str(), &db) != SQLITE_OK ||
+        sqlite3_exec(db, "PRAGMA schema_version", nullptr, nullptr, nullptr) != SQLITE_OK) {
+      status = 1;
+    }
+    for (int round = 0; round < 2 && status == 0; ++round) {
+      const int rc =
+          sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+      report(rc == SQLITE_OK ? '0' : rc == SQLITE_BUSY ? 'b' : 'e');
+      await();
+    }
+    if (status != 0) report(StatusByte(status));
+    sqlite3_close(db);
+  });
+  ASSERT_TRUE(child.started());
+  ASSERT_EQ(child.Read(), '0');
+  Client reader;
+  ASSERT_EQ(reader.Open(path_), 0);
+  ASSERT_EQ(reader.Get(kOpGetFirst, 0), 0);
+  child.Go();
+  EXPECT_EQ(child.Read(), 'b');  // the reader's snapshot is still in use
+  EndReadSnapshots();
+  child.Go();
+  EXPECT_EQ(child.Read(), '0');
+  // The reader goes on from where it was and sees both inserts.
+  ASSERT_EQ(reader.Step(kOpGetNext), 0);
+  EXPECT_EQ(reader.Record(), Numbered(1));
+  ASSERT_EQ(reader.Get(kOpGetLast, 0), 0);
+  EXPECT_EQ(reader.Record(), Numbered(11));
   EXPECT_EQ(reader.Close(), 0);
 }
 

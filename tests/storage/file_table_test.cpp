@@ -199,6 +199,35 @@ INSTANTIATE_TEST_SUITE_P(Fillers, KeyFillerTest,
                                            FillerCase{9, ' ', 2}, FillerCase{11, ' ', 1},
                                            FillerCase{5, ' ', 2}));
 
+// The data buffer is kept between calls: whatever one call's answer left in it, the next call
+// still sends its own record area and blanks after it.
+TEST_F(StorageTest, EveryCallSendsItsOwnAreaThenBlanks) {
+  struct Case {
+    const char* name;
+    Answer first;  // the answer to a call on a file of 20-byte records
+  } cases[] = {{"whole record", {0, std::string(20, 'x'), 20, ""}},
+               {"more placed than offered", {0, std::string(40, 'y'), 40, ""}},
+               {"length beyond the buffer", {-31000, std::string(30, 'z'), 0x7fffffff, ""}},
+               {"nothing", {9, "", 0, ""}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    records_.calls.clear();
+    std::string wide(20, 'W');
+    std::string narrow = "nnnnnn";
+    const int wide_slot = PlaceOpenFile(1, 507, &wide, 20, 2);
+    const int narrow_slot = PlaceOpenFile(2, 509, &narrow, 6, 2);
+    records_.answers.push_back(c.first);
+    records_.answers.push_back({0, "", 0, ""});
+    uint16_t operation = kOpGetNext;
+    CallWithLockWait(wide_slot, operation);
+    operation = kOpGetNext;
+    CallWithLockWait(narrow_slot, operation);
+    ASSERT_EQ(records_.calls.size(), 2u);
+    EXPECT_EQ(records_.calls[0].Data, std::string(20, 'W') + std::string(1516, ' '));
+    EXPECT_EQ(records_.calls[1].Data, "nnnnnn" + std::string(1530, ' '));
+  }
+}
+
 TEST_F(StorageTest, ShortAnswerCopiesOnlyWhatArrived) {
   std::string area = "0123456789";
   int slot = PlaceOpenFile(3, 60, &area, 10, 2);

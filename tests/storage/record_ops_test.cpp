@@ -253,6 +253,7 @@ TEST_P(ComparableTest, OrdersBytesLikeTheRecordManager) {
     table.push_back(static_cast<char>(i >= 'a' && i <= 'z' ? i - 32 : i));
   records_.stat = BuildStat(
       20, {{{1, 4, 0}}, {{11, 2, kSegmentBinary}, {1, 3, 0}}, {{1, 3, kSegmentAlternate}}}, table);
+  slot_ = PlaceOpenFile(7, kId, &area_, 20, 4);
   OpenFiles().Slots[slot_].KeyNumber = GetParam().key_number;
   EXPECT_EQ(KeyToComparable(GetParam().value, kId), GetParam().expected);
   OpenFiles().Slots[slot_].KeyValue = GetParam().value;

@@ -59,7 +59,8 @@ class StorageTest : public ::testing::Test {
     return text;
   }
 
-  // Puts a file straight into the table, as a successful open would leave it.
+  // Puts a file straight into the table, as a successful open would leave it (with the
+  // scripted Stat answer as the one read at open).
   int PlaceOpenFile(int slot, int16_t id, std::string* area, int32_t record_length,
                     size_t key_length) {
     FileSlot& entry = OpenFiles().Slots[slot];
@@ -68,6 +69,7 @@ class StorageTest : public ::testing::Test {
     entry.RecordArea = area;
     entry.RecordLength = record_length;
     entry.KeyValue.assign(key_length, '\0');
+    entry.Stat = ParseStat(records_.stat);
     if (area->size() < static_cast<size_t>(record_length)) area->resize(record_length, ' ');
     return slot;
   }

@@ -1,0 +1,48 @@
+#include "mailing/merge_table.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace zem {
+namespace {
+
+// A table kept from letter to letter and given other bytes holds exactly the new ones: no
+// line and no name of the bytes before stays findable, however the sizes differ.
+TEST(MergeTableTest, AssignedAnewHoldsOnlyTheNewBytes) {
+  const std::string longer =
+      "\x7f"
+      "NUMREB\r\n  20\xff\r\n\x7f"
+      "DES0\r\nFIRST OWNER\xff\r\n\x7f"
+      "extra\r\nx\xff\r\n";
+  const std::string shorter =
+      "\x7f"
+      "des0\r\nSecond\xff\r\n\x7f"
+      "NUMREB\r\n 3\xff\r\n";
+  MergeTable table;
+  struct Step {
+    const std::string* bytes;
+    size_t lines;
+    size_t numreb;  // line of the NUMREB name, size() when none
+    size_t des0;
+    size_t extra;
+  } steps[] = {{&longer, 6, 0, 2, 4}, {&shorter, 4, 2, 0, 4}, {&longer, 6, 0, 2, 4}};
+  for (const Step& step : steps) {
+    table.Assign(*step.bytes);
+    SCOPED_TRACE(step.lines);
+    ASSERT_EQ(table.size(), step.lines);
+    EXPECT_EQ(table.FindName("numreb", 0), step.numreb);
+    EXPECT_EQ(table.FindName("DES0", 0), step.des0);
+    EXPECT_EQ(table.FindName("EXTRA", 0), step.extra);
+    EXPECT_EQ(table.FindName("DES0", step.des0 + 1), table.size());
+    EXPECT_EQ(table.line(step.des0 + 1).substr(0, 6), step.bytes == &longer ? "FIRST " : "Second");
+  }
+  // The same bytes give the same table whether it is new or kept.
+  const MergeTable fresh(shorter);
+  table.Assign(shorter);
+  ASSERT_EQ(fresh.size(), table.size());
+  for (size_t i = 0; i < fresh.size(); ++i) EXPECT_EQ(fresh.line(i), table.line(i));
+}
+
+}  // namespace
+}  // namespace zem
