@@ -247,7 +247,7 @@ std::unique_ptr<testing::SampleInstallation> Install(const fs::path& root, int l
 }
 
 // With ZEM_BENCH_DIGEST set, every "merge.tmp" a run leaves behind after each letter is folded
-// into one digest (read back from the disk once its writer has closed it), so that two builds
+// into one digest (read back from the disk once its writer has written it), so that two builds
 // can be shown to write the same files.
 uint64_t g_merge_digest = 1469598103934665603ull;
 int g_merge_files = 0;
@@ -257,13 +257,12 @@ uint64_t Fold(uint64_t digest, std::string_view bytes) {
   return digest;
 }
 
-class DigestedFile : public platform::OutputFile {
+class DigestedFile : public platform::RewrittenFile {
  public:
-  DigestedFile(std::unique_ptr<platform::OutputFile> file, std::string path)
+  DigestedFile(std::unique_ptr<platform::RewrittenFile> file, std::string path)
       : file_(std::move(file)), path_(std::move(path)) {}
-  bool Write(std::string_view bytes) override { return file_->Write(bytes); }
-  bool Close() override {
-    const bool ok = file_->Close();
+  bool Rewrite(std::string_view bytes) override {
+    const bool ok = file_->Rewrite(bytes);
     std::ifstream in(path_, std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();
@@ -271,25 +270,18 @@ class DigestedFile : public platform::OutputFile {
     ++g_merge_files;
     return ok;
   }
+  bool Close() override { return file_->Close(); }
   std::string LastError() const override { return file_->LastError(); }
 
  private:
-  std::unique_ptr<platform::OutputFile> file_;
+  std::unique_ptr<platform::RewrittenFile> file_;
   std::string path_;
 };
 
 class DigestingFiles : public platform::HostFileSystem {
  public:
-  std::unique_ptr<platform::OutputFile> OpenOutput(const std::string& path, bool append) override {
-    return Digested(path, platform::HostFileSystem::OpenOutput(path, append));
-  }
-  std::unique_ptr<platform::OutputFile> OpenOverwrite(const std::string& path) override {
-    return Digested(path, platform::HostFileSystem::OpenOverwrite(path));
-  }
-
- private:
-  std::unique_ptr<platform::OutputFile> Digested(const std::string& path,
-                                                 std::unique_ptr<platform::OutputFile> file) {
+  std::unique_ptr<platform::RewrittenFile> OpenRewritten(const std::string& path) override {
+    auto file = platform::HostFileSystem::OpenRewritten(path);
     if (!file || path.size() < 9 || path.compare(path.size() - 9, 9, "merge.tmp") != 0) {
       return file;
     }

@@ -148,6 +148,7 @@ void ProduceMailingOutput() {
     property_status = MoveRecords(kPropertiesFileId, 1);
   }
   if (run.LabelsInRow != 0) PrintLabelRow();
+  CloseMergeFile();
 }
 
 bool RunOneMailing() {

@@ -3,8 +3,11 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "platform/files.h"
 
 namespace zem {
 
@@ -69,6 +72,11 @@ struct MailingRunState {
   };
   std::vector<SelectedReceipt> Receipts;
   int UnitsWritten = 0;  // letters or labels produced by the run
+  // The merge data file, opened at the run's first letter and rewritten for every one after,
+  // and the file system and path it was opened with; closed when the run's output is done.
+  std::unique_ptr<platform::RewrittenFile> MergeFile;
+  platform::FileSystem* MergeFileSystem = nullptr;
+  std::string MergeFilePath;
 };
 MailingRunState& MailingRun();
 void ResetMailingRun();
@@ -116,6 +124,9 @@ void TellOperator(const std::string& text);
 // "merge.tmp") and merges the template into a letter in the print file. False when the letter
 // could not be produced (the merge data file or a template could not be used).
 bool WriteLetter();
+
+// Closes the merge data file WriteLetter keeps open for the run's letters, if it is open.
+void CloseMergeFile();
 
 // Counts and totals the current unit's selected receipts into ReceiptCount and ReceiptTotal
 // and keeps them in Receipts: the letter lists the very receipts it counted (NUMREB, TOTPEN

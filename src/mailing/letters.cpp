@@ -3,6 +3,7 @@
 #include "mailing/letter_mailing.h"
 #include "mailing/merge_data.h"
 #include "mailing/template_merge.h"
+#include "platform/services.h"
 #include "startup/catalogue.h"
 #include "storage/file_table.h"
 #include "storage/record_ops.h"
@@ -46,9 +47,16 @@ void ScanReceipts() {
 
 bool WriteLetter() {
   const MailingParameters& parameters = Mailing();
-  const MailingRunState& run = MailingRun();
+  MailingRunState& run = MailingRun();
   const std::string path = MergeDataPath();
-  MergeDataWriter merge(path);
+  platform::FileSystem& files = platform::Files();
+  if (run.MergeFile == nullptr || run.MergeFileSystem != &files || run.MergeFilePath != path) {
+    CloseMergeFile();
+    run.MergeFile = files.OpenRewritten(path);
+    run.MergeFileSystem = &files;
+    run.MergeFilePath = path;
+  }
+  MergeDataWriter merge(run.MergeFile.get());
   merge.WriteHeading(Letterhead().Lines, run.LetterDates, run.AddressLines);
   merge.BeginReceipts(run.ReceiptCount, run.ReceiptTotal);
   for (const MailingRunState::SelectedReceipt& receipt : run.Receipts) {
@@ -56,14 +64,22 @@ bool WriteLetter() {
   }
   merge.EndReceipts();
   if (!merge.Close()) {
+    run.MergeFile.reset();
     TellOperator(Translate("NO ES POT ESCRIURE EL FITXER DE DADES ") + path);
     return false;
   }
-  // The template takes the values as just written; the file stays for whoever reads it. The
+  // The template takes the values as just written; the file stays for whoever reads it (it
+  // holds them already: a rewriting is not buffered). The
   // table is kept from letter to letter so that its room is reused.
   static MergeTable table;
   table.Assign(merge.bytes());
   return MergeTemplate(parameters.TemplateName, &table);
+}
+
+void CloseMergeFile() {
+  MailingRunState& run = MailingRun();
+  if (run.MergeFile != nullptr) run.MergeFile->Close();
+  run.MergeFile.reset();
 }
 
 }  // namespace zem

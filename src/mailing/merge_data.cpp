@@ -80,7 +80,9 @@ void AppendReceiptListItem(std::string& out, int index, const std::string& date,
 }
 
 MergeDataWriter::MergeDataWriter(const std::string& path)
-    : file_(platform::Files().OpenOverwrite(path)) {}
+    : owned_(platform::Files().OpenRewritten(path)), file_(owned_.get()) {}
+
+MergeDataWriter::MergeDataWriter(platform::RewrittenFile* file) : file_(file) {}
 
 MergeDataWriter::~MergeDataWriter() {
   if (file_) Close();
@@ -135,9 +137,10 @@ void MergeDataWriter::EndReceipts() {
 
 bool MergeDataWriter::Close() {
   if (!file_) return false;
-  if (!failed_ && !file_->Write(bytes_)) failed_ = true;
-  const bool closed = file_->Close();
-  file_.reset();
+  if (!failed_ && !file_->Rewrite(bytes_)) failed_ = true;
+  const bool closed = owned_ == nullptr || owned_->Close();
+  owned_.reset();
+  file_ = nullptr;
   return closed && !failed_;
 }
 

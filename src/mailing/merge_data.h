@@ -36,6 +36,9 @@ class MergeDataWriter {
  public:
   // Creates the file, or writes over an earlier one in place (cut to its new length on Close).
   explicit MergeDataWriter(const std::string& path);
+  // Rewrites `file`, kept open by the caller for many letters, on Close; null is a file that
+  // could not be opened.
+  explicit MergeDataWriter(platform::RewrittenFile* file);
   ~MergeDataWriter();
   MergeDataWriter(const MergeDataWriter&) = delete;
   MergeDataWriter& operator=(const MergeDataWriter&) = delete;
@@ -54,8 +57,8 @@ class MergeDataWriter {
   void AddReceipt(const std::string& date, double amount);
   // Ends RELPEN's value.
   void EndReceipts();
-  // Writes everything to the file in one go and closes it; false when it could not be created
-  // or anything failed to reach it.
+  // Writes everything to the file in one go (closing it unless the caller keeps it open);
+  // false when it could not be created or anything failed to reach it.
   bool Close();
   // The file's bytes as written (complete once Close succeeded).
   const std::string& bytes() const { return bytes_; }
@@ -66,7 +69,8 @@ class MergeDataWriter {
  private:
   void Write(std::string_view bytes);
 
-  std::unique_ptr<platform::OutputFile> file_;
+  std::unique_ptr<platform::RewrittenFile> owned_;
+  platform::RewrittenFile* file_;
   std::string bytes_;
   bool failed_ = false;
   int receipts_ = 0;

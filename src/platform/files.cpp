@@ -60,19 +60,15 @@ std::vector<std::string> ListHostDir(const std::string& dir) {
 
 class HostOutputFile : public OutputFile {
  public:
-  // `cut_at_close`: the file was opened without truncation and is cut to what was written.
-  explicit HostOutputFile(std::FILE* file, bool cut_at_close = false)
-      : file_(file), cut_at_close_(cut_at_close) {}
+  explicit HostOutputFile(std::FILE* file) : file_(file) {}
   ~HostOutputFile() override { Close(); }
   bool Write(std::string_view bytes) override {
     if (!file_) return false;
     if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) Fail();
-    written_ += bytes.size();
     return !failed_;
   }
   bool Close() override {
     if (!file_) return !failed_;
-    if (cut_at_close_ && !failed_) CutToWritten();
     if (std::fclose(file_) != 0) Fail();
     file_ = nullptr;
     return !failed_;
@@ -84,22 +80,55 @@ class HostOutputFile : public OutputFile {
     if (!failed_) error_ = std::strerror(errno);
     failed_ = true;
   }
-  // Only a file that was longer than this writing is cut (never to 0 ahead of the bytes).
-  void CutToWritten() {
-    if (std::fflush(file_) != 0) return Fail();
-    struct stat info {};
-    const int fd = ::fileno(file_);
-    if (::fstat(fd, &info) != 0) return Fail();
-    if (static_cast<uintmax_t>(info.st_size) > written_ &&
-        ::ftruncate(fd, static_cast<off_t>(written_)) != 0) {
-      Fail();
-    }
-  }
 
   std::FILE* file_;
-  bool cut_at_close_;
-  uintmax_t written_ = 0;
   bool failed_ = false;
+  std::string error_;
+};
+
+// Each Rewrite is one positioned write (more when the system takes fewer bytes) and, when the
+// file was longer, one cut; the file's length is kept here instead of asked for every time.
+class HostRewrittenFile : public RewrittenFile {
+ public:
+  HostRewrittenFile(int fd, uintmax_t size) : fd_(fd), size_(size) {}
+  ~HostRewrittenFile() override { Close(); }
+  bool Rewrite(std::string_view bytes) override {
+    if (fd_ < 0) return false;
+    size_t done = 0;
+    while (done < bytes.size()) {
+      const ssize_t n =
+          ::pwrite(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        if (n == 0) errno = EIO;
+        size_ = std::max<uintmax_t>(size_, done);
+        return Fail();
+      }
+      done += static_cast<size_t>(n);
+    }
+    size_ = std::max<uintmax_t>(size_, done);
+    if (size_ > done) {
+      if (::ftruncate(fd_, static_cast<off_t>(done)) != 0) return Fail();
+      size_ = done;
+    }
+    return true;
+  }
+  bool Close() override {
+    if (fd_ < 0) return true;
+    const bool ok = ::close(fd_) == 0;
+    fd_ = -1;
+    return ok || Fail();
+  }
+  std::string LastError() const override { return error_; }
+
+ private:
+  bool Fail() {
+    error_ = errno != 0 ? std::strerror(errno) : "write failed";
+    return false;
+  }
+
+  int fd_;
+  uintmax_t size_;
   std::string error_;
 };
 
@@ -243,18 +272,15 @@ std::unique_ptr<OutputFile> HostFileSystem::OpenOutput(const std::string& path, 
   return std::make_unique<HostOutputFile>(file);
 }
 
-std::unique_ptr<OutputFile> HostFileSystem::OpenOverwrite(const std::string& path) {
-  // A file that exists as written (every letter's merge data file after the first) opens
-  // without resolving its name first; otherwise the name is resolved and the file made.
-  int fd = ::open(SuiteToHostSyntax(path).c_str(), O_WRONLY | O_CLOEXEC);
-  if (fd < 0) fd = ::open(HostPath(path).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-  std::FILE* file = fd >= 0 ? ::fdopen(fd, "wb") : nullptr;
-  if (!file) {
+std::unique_ptr<RewrittenFile> HostFileSystem::OpenRewritten(const std::string& path) {
+  const int fd = ::open(HostPath(path).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  struct stat info {};
+  if (fd < 0 || ::fstat(fd, &info) != 0) {
     NoteFailure();
     if (fd >= 0) ::close(fd);
     return nullptr;
   }
-  return std::make_unique<HostOutputFile>(file, true);
+  return std::make_unique<HostRewrittenFile>(fd, static_cast<uintmax_t>(info.st_size));
 }
 
 bool HostFileSystem::Exists(const std::string& path) {

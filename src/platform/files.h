@@ -37,6 +37,21 @@ class OutputFile {
   virtual std::string LastError() const { return std::string(); }
 };
 
+// A file kept open to be rewritten whole many times (the merge data file of a letter run).
+class RewrittenFile {
+ public:
+  virtual ~RewrittenFile() = default;
+  // Writes `bytes` from the file's first byte, then cuts the file to their length: the file
+  // holds exactly `bytes` afterwards and never passes through empty, which on some file
+  // systems forces a flush to disk. Nothing is buffered, so a reader sees them on return.
+  // False when they did not all reach the file.
+  virtual bool Rewrite(std::string_view bytes) = 0;
+  // Closes; false when closing failed.
+  virtual bool Close() = 0;
+  // The system's words for the last failure, or empty.
+  virtual std::string LastError() const { return std::string(); }
+};
+
 // Files and directories. Every path argument is a suite path (or a plain host path, which maps
 // to itself); relative paths are relative to the current directory.
 class FileSystem {
@@ -49,11 +64,9 @@ class FileSystem {
   // Opens a file for sequential writing: truncated, or appended to when `append` is true.
   // Null when it cannot be opened.
   virtual std::unique_ptr<OutputFile> OpenOutput(const std::string& path, bool append) = 0;
-  // Opens a file for writing from its first byte without truncating it first: a successful
-  // Close cuts it to what was written. A file rewritten many times in a run (the merge data
-  // file) so never passes through empty, which on some file systems forces a flush to disk at
-  // every close. Created when missing; null when it cannot be opened.
-  virtual std::unique_ptr<OutputFile> OpenOverwrite(const std::string& path) = 0;
+  // Opens a file to be rewritten whole while it stays open (see RewrittenFile), its bytes left
+  // as they are until the first Rewrite. Created when missing; null when it cannot be opened.
+  virtual std::unique_ptr<RewrittenFile> OpenRewritten(const std::string& path) = 0;
   virtual bool Exists(const std::string& path) = 0;
   virtual bool IsDirectory(const std::string& path) = 0;
   virtual bool Remove(const std::string& path) = 0;
@@ -69,7 +82,8 @@ class FileSystem {
   // failed or abandoned one is removed and `path` stays as it was. A path that names a device
   // or a pipe is written directly. Null when it cannot be opened.
   virtual std::unique_ptr<OutputFile> OpenReplacement(const std::string& path) = 0;
-  // The system's words for the last failure of ReadFile, OpenOutput or OpenReplacement.
+  // The system's words for the last failure of ReadFile, OpenOutput, OpenRewritten or
+  // OpenReplacement.
   virtual std::string LastError() const { return std::string(); }
 };
 
@@ -79,7 +93,7 @@ class HostFileSystem : public FileSystem {
   bool ReadFile(const std::string& path, std::string* bytes) override;
   bool WriteFile(const std::string& path, std::string_view bytes) override;
   std::unique_ptr<OutputFile> OpenOutput(const std::string& path, bool append) override;
-  std::unique_ptr<OutputFile> OpenOverwrite(const std::string& path) override;
+  std::unique_ptr<RewrittenFile> OpenRewritten(const std::string& path) override;
   bool Exists(const std::string& path) override;
   bool IsDirectory(const std::string& path) override;
   bool Remove(const std::string& path) override;

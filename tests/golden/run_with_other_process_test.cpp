@@ -32,31 +32,31 @@ struct Letter {
   bool operator==(const Letter&) const = default;
 };
 
-class MergeFileWatch : public platform::OutputFile {
+class MergeFileWatch : public platform::RewrittenFile {
  public:
-  MergeFileWatch(std::unique_ptr<platform::OutputFile> file, std::string host_path,
-                 std::function<void(const std::string&)> closed)
-      : file_(std::move(file)), host_path_(std::move(host_path)), closed_(std::move(closed)) {}
-  bool Write(std::string_view bytes) override { return file_->Write(bytes); }
-  bool Close() override {
-    const bool ok = file_->Close();
-    closed_(testing::ReadAll(host_path_));
+  MergeFileWatch(std::unique_ptr<platform::RewrittenFile> file, std::string host_path,
+                 std::function<void(const std::string&)> written)
+      : file_(std::move(file)), host_path_(std::move(host_path)), written_(std::move(written)) {}
+  bool Rewrite(std::string_view bytes) override {
+    const bool ok = file_->Rewrite(bytes);
+    written_(testing::ReadAll(host_path_));
     return ok;
   }
+  bool Close() override { return file_->Close(); }
 
  private:
-  std::unique_ptr<platform::OutputFile> file_;
+  std::unique_ptr<platform::RewrittenFile> file_;
   std::string host_path_;
-  std::function<void(const std::string&)> closed_;
+  std::function<void(const std::string&)> written_;
 };
 
-// The host file system, telling of every letter once its merge data file is closed.
+// The host file system, telling of every letter once its merge data file is written.
 class WatchedFiles : public platform::HostFileSystem {
  public:
   explicit WatchedFiles(std::function<void(const Letter&)> written)
       : written_(std::move(written)) {}
-  std::unique_ptr<platform::OutputFile> OpenOverwrite(const std::string& path) override {
-    auto file = platform::HostFileSystem::OpenOverwrite(path);
+  std::unique_ptr<platform::RewrittenFile> OpenRewritten(const std::string& path) override {
+    auto file = platform::HostFileSystem::OpenRewritten(path);
     if (file == nullptr || path != MergeDataPath()) return file;
     return std::make_unique<MergeFileWatch>(
         std::move(file), HostPath(path), [this](const std::string& bytes) {

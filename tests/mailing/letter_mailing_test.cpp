@@ -370,6 +370,39 @@ TEST_F(MailingTest, EachLetterLeavesExactlyItsOwnMergeDataFile) {
   EXPECT_NE(print.find("V002001 1"), std::string::npos) << print;
 }
 
+// The merge data file stays open through one run's letters only: the run closes it at its end
+// and the next one writes it wherever the work directory then is. Where it cannot be made the
+// run stops at the first letter with one report.
+TEST_F(MailingTest, MergeDataFileIsKeptOpenForOneRunOnly) {
+  services_.files.AddFile("/root/TEXTOS/CARTA.txt", "@DES0 @NUMREB\r\n");
+  Mailing().TemplateName = "CARTA";
+  Mailing().LastCode = PackCode("2.1");
+  LoadLetterhead();
+  services_.files.MakeDir("/other");
+  const struct {
+    const char* work_dir;
+    int letters;
+    int reports;
+  } runs[] = {{"/work/", 2, 0}, {"/other/", 2, 0}, {"/missing/", 0, 1}};
+  for (const auto& run : runs) {
+    SCOPED_TRACE(run.work_dir);
+    Session().WorkDir = "/work/";
+    ASSERT_TRUE(OpenPrintFile("LPT1"));
+    Session().WorkDir = run.work_dir;
+    console_.answered = 0;
+    ProduceMailingOutput();
+    ASSERT_TRUE(ClosePrintFile());
+    EXPECT_EQ(MailingRun().UnitsWritten, run.letters);
+    EXPECT_EQ(console_.answered, run.reports);
+    EXPECT_EQ(MailingRun().MergeFile, nullptr);
+    if (run.letters > 0) {
+      EXPECT_NE(services_.files.Contents(std::string(run.work_dir) + "merge.tmp").find("V002001"),
+                std::string::npos);
+    }
+  }
+  EXPECT_FALSE(services_.files.Exists("/missing/merge.tmp"));
+}
+
 // The template is read for a run's first letter and used for all of them; the next run (a new
 // print file) reads it again and sees an edit made in between.
 TEST_F(MailingTest, TemplatesAreReadOncePerRun) {

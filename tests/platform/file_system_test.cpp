@@ -54,35 +54,52 @@ TYPED_TEST(FileSystemTest, WritesReadsAndAppends) {
   EXPECT_EQ(bytes, "x");
 }
 
-// A file overwritten in place holds exactly the last writing, shorter or longer than before.
-TYPED_TEST(FileSystemTest, OverwritesInPlaceAndCutsToLength) {
+// A file kept open and rewritten holds exactly the last writing after each one, shorter or
+// longer than before, also when it held more before it was opened; until the first rewriting
+// it keeps what it held.
+TYPED_TEST(FileSystemTest, RewritesInPlaceAndCutsToLength) {
   FileSystem& fs = this->fs();
   const std::string path = this->At("merge.tmp");
-  for (std::string text : {"first writing", "short", "", "a longer writing than all"}) {
-    auto out = fs.OpenOverwrite(path);
-    ASSERT_TRUE(out) << text;
-    EXPECT_TRUE(out->Write(text.substr(0, 2)));
-    EXPECT_TRUE(out->Write(text.size() > 2 ? text.substr(2) : ""));
-    EXPECT_TRUE(out->Close());
-    std::string bytes;
+  ASSERT_TRUE(fs.WriteFile(path, "an older text, longer than the first writing"));
+  auto out = fs.OpenRewritten(path);
+  ASSERT_TRUE(out);
+  std::string bytes;
+  ASSERT_TRUE(fs.ReadFile(path, &bytes));
+  EXPECT_EQ(bytes, "an older text, longer than the first writing");
+  for (std::string text : {"first writing", "short", "", "a longer writing than all", "x"}) {
+    EXPECT_TRUE(out->Rewrite(text)) << text;
     ASSERT_TRUE(fs.ReadFile(path, &bytes));
     EXPECT_EQ(bytes, text);
   }
-  EXPECT_FALSE(fs.OpenOverwrite(this->At("no such dir/merge.tmp")));
+  EXPECT_TRUE(out->Close());
+  ASSERT_TRUE(fs.ReadFile(path, &bytes));
+  EXPECT_EQ(bytes, "x");
+  EXPECT_FALSE(out->Rewrite("after the close"));
+  ASSERT_TRUE(fs.ReadFile(path, &bytes));
+  EXPECT_EQ(bytes, "x");
+  // A missing file is made; a missing directory or a directory cannot be opened.
+  auto made = fs.OpenRewritten(this->At("new.tmp"));
+  ASSERT_TRUE(made);
+  EXPECT_TRUE(fs.Exists(this->At("new.tmp")));
+  EXPECT_TRUE(made->Rewrite("made"));
+  EXPECT_TRUE(made->Close());
+  ASSERT_TRUE(fs.ReadFile(this->At("new.tmp"), &bytes));
+  EXPECT_EQ(bytes, "made");
+  EXPECT_FALSE(fs.OpenRewritten(this->At("no such dir/merge.tmp")));
   ASSERT_TRUE(fs.MakeDir(this->At("dir")));
-  EXPECT_FALSE(fs.OpenOverwrite(this->At("dir")));
+  EXPECT_FALSE(fs.OpenRewritten(this->At("dir")));
 }
 
-// The suite's names are found in any letter case: overwriting writes over the file that is
+// The suite's names are found in any letter case: rewriting writes over the file that is
 // there, whether its name stands as written or in other capitals.
-TYPED_TEST(FileSystemTest, OverwriteFindsTheFileInAnyLetterCase) {
+TYPED_TEST(FileSystemTest, RewriteFindsTheFileInAnyLetterCase) {
   FileSystem& fs = this->fs();
   for (const char* written : {"merge.tmp", "MERGE.TMP"}) {
     SCOPED_TRACE(written);
     ASSERT_TRUE(fs.WriteFile(this->At(written), "an older and longer text"));
-    auto out = fs.OpenOverwrite(this->At("merge.tmp"));
+    auto out = fs.OpenRewritten(this->At("merge.tmp"));
     ASSERT_TRUE(out);
-    EXPECT_TRUE(out->Write("new"));
+    EXPECT_TRUE(out->Rewrite("new"));
     EXPECT_TRUE(out->Close());
     std::string bytes;
     ASSERT_TRUE(fs.ReadFile(this->At(written), &bytes));

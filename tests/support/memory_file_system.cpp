@@ -22,18 +22,15 @@ class MemoryOutputFile : public OutputFile {
 };
 
 // Writes over the file from its first byte; Close cuts off what was beyond the last write.
-class MemoryOverwrite : public OutputFile {
+class MemoryRewritten : public RewrittenFile {
  public:
-  MemoryOverwrite(MemoryFileSystem* fs, std::string path) : fs_(fs), path_(std::move(path)) {}
-  ~MemoryOverwrite() override { Close(); }
-  bool Write(std::string_view bytes) override {
+  MemoryRewritten(MemoryFileSystem* fs, std::string path) : fs_(fs), path_(std::move(path)) {}
+  bool Rewrite(std::string_view bytes) override {
     if (closed_) return false;
-    fs_->files_[path_].replace(written_, bytes.size(), bytes);
-    written_ += bytes.size();
+    fs_->files_[path_].assign(bytes);
     return true;
   }
   bool Close() override {
-    if (!closed_) fs_->files_[path_].resize(written_);
     closed_ = true;
     return true;
   }
@@ -41,7 +38,6 @@ class MemoryOverwrite : public OutputFile {
  private:
   MemoryFileSystem* fs_;
   std::string path_;
-  size_t written_ = 0;
   bool closed_ = false;
 };
 
@@ -118,12 +114,12 @@ std::unique_ptr<OutputFile> MemoryFileSystem::OpenOutput(const std::string& path
   return std::make_unique<MemoryOutputFile>(this, resolved);
 }
 
-std::unique_ptr<OutputFile> MemoryFileSystem::OpenOverwrite(const std::string& path) {
+std::unique_ptr<RewrittenFile> MemoryFileSystem::OpenRewritten(const std::string& path) {
   std::string resolved = HostPath(path);
   std::string parent = resolved.substr(0, resolved.rfind('/'));
   if ((!parent.empty() && !dirs_.count(parent)) || dirs_.count(resolved)) return nullptr;
   files_[resolved];
-  return std::make_unique<MemoryOverwrite>(this, resolved);
+  return std::make_unique<MemoryRewritten>(this, resolved);
 }
 
 bool MemoryFileSystem::Exists(const std::string& path) {

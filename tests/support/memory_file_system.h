@@ -20,7 +20,7 @@ class MemoryFileSystem : public FileSystem {
   bool ReadFile(const std::string& path, std::string* bytes) override;
   bool WriteFile(const std::string& path, std::string_view bytes) override;
   std::unique_ptr<OutputFile> OpenOutput(const std::string& path, bool append) override;
-  std::unique_ptr<OutputFile> OpenOverwrite(const std::string& path) override;
+  std::unique_ptr<RewrittenFile> OpenRewritten(const std::string& path) override;
   bool Exists(const std::string& path) override;
   bool IsDirectory(const std::string& path) override;
   bool Remove(const std::string& path) override;
@@ -49,7 +49,7 @@ class MemoryFileSystem : public FileSystem {
   std::map<std::string, int> reads_;
   std::string cwd_ = "/";
   friend class MemoryOutputFile;
-  friend class MemoryOverwrite;
+  friend class MemoryRewritten;
   friend class MemoryReplacement;
 };
 
