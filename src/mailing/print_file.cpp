@@ -14,21 +14,50 @@ namespace zem {
 namespace {
 
 constexpr char kLineEnd[] = "\r\n";
+// Pending records are handed to the file once they reach this many bytes.
+constexpr size_t kBlockBytes = 1 << 16;
 
-// Writes the record built in Printing().Record with its line end, in one write.
-void WriteBuiltRecord() {
+}  // namespace
+
+void WritePendingRecords() {
   PrintState& state = Printing();
-  if (!state.File) return;
-  state.Record += kLineEnd;
-  if (!state.File->Write(state.Record)) state.WriteFailed = true;
+  if (state.File && !state.Pending.empty() && !state.File->Write(state.Pending)) {
+    state.WriteFailed = true;
+  }
+  state.Pending.clear();
+}
+
+namespace {
+
+// Ends the record built at the end of Printing().Pending with its line end; without a print
+// file it is dropped.
+void EndRecord() {
+  PrintState& state = Printing();
+  if (!state.File) {
+    state.Pending.clear();
+    return;
+  }
+  state.Pending += kLineEnd;
+  if (state.Pending.size() >= kBlockBytes) WritePendingRecords();
 }
 
 // A record of a fixed part and a variable one.
 void WriteRecord(std::string_view head, std::string_view tail = {}) {
-  std::string& record = Printing().Record;
-  record.assign(head);
+  std::string& record = Printing().Pending;
+  record += head;
   record += tail;
-  WriteBuiltRecord();
+  EndRecord();
+}
+
+// Writes what is pending and closes the file; false when the file was not open, the close
+// failed or some record failed to reach it.
+bool WritePendingAndClose() {
+  PrintState& state = Printing();
+  if (!state.File) return false;
+  WritePendingRecords();
+  const bool closed = state.File->Close();
+  state.File.reset();
+  return closed && !state.WriteFailed;
 }
 
 // The text as the spooler may receive it, added to `out`: control bytes, 127 and 255 become
@@ -51,7 +80,7 @@ PrintState& Printing() {
 
 void ResetPrinting() {
   PrintState& state = Printing();
-  if (state.File) state.File->Close();
+  WritePendingAndClose();
   const int opened = state.Opened;
   state = PrintState{};
   state.Opened = opened;
@@ -64,7 +93,7 @@ std::string PrintFilePath() {
 
 bool OpenPrintFile(std::string_view output_device) {
   PrintState& state = Printing();
-  if (state.File) state.File->Close();
+  WritePendingAndClose();
   state.File = platform::Files().OpenOutput(PrintFilePath(), false);
   state.WriteFailed = false;
   ++state.Opened;
@@ -74,11 +103,7 @@ bool OpenPrintFile(std::string_view output_device) {
 }
 
 bool ClosePrintFile() {
-  PrintState& state = Printing();
-  if (!state.File) return false;
-  bool closed = state.File->Close();
-  state.File.reset();
-  return closed && !state.WriteFailed;
+  return WritePendingAndClose();
 }
 
 void PrintCommand(std::string_view command) {
@@ -103,10 +128,10 @@ std::string PrintNumber(int value) {
 
 void BeginPage(int lines) {
   PrintState& state = Printing();
-  std::string& record = state.Record;
-  record.assign("PAGE");
+  std::string& record = state.Pending;
+  record += "PAGE";
   AppendPrintNumber(record, lines);
-  WriteBuiltRecord();
+  EndRecord();
   state.PageLength = static_cast<int16_t>(lines);
   state.CurrentLine = 0;
   state.CurrentColumn = 0;
@@ -115,14 +140,13 @@ void BeginPage(int lines) {
 void PrintText(int column, std::string_view text, int line_ends) {
   PrintState& state = Printing();
   if (state.CurrentLine >= state.PageLength) BeginPage(state.PageLength);
-  std::string& record = state.Record;
-  record.clear();
+  std::string& record = state.Pending;
   AppendPrintNumber(record, column);
   record += ',';
   AppendPrintable(record, text);
   record += ',';
   AppendPrintNumber(record, line_ends);
-  WriteBuiltRecord();
+  EndRecord();
   if (line_ends != 0) {
     state.CurrentLine = static_cast<int16_t>(state.CurrentLine + line_ends);
     state.CurrentColumn = 0;

@@ -21,7 +21,10 @@ struct PrintState {
   int16_t CurrentColumn = 0;
   int16_t PageLength = 0;  // lines of the last page begun; 0 until the first page
   int Opened = 0;  // print files opened so far (never reset): tells one run's file from the next
-  std::string Record;  // the record being built, reused so that writing one allocates nothing
+  // Records built and not yet handed to the file: they go in blocks of many records, one
+  // write each (the room is reused, so writing a record allocates nothing). A failed block
+  // sets WriteFailed.
+  std::string Pending;
 };
 
 PrintState& Printing();
@@ -35,7 +38,11 @@ std::string PrintFilePath();
 // Creates the print file anew (closing one still open) and writes the device record.
 // False when the file cannot be created; the records that follow are then dropped.
 bool OpenPrintFile(std::string_view output_device);
-// Closes the print file; false when it was not open or some record failed to reach it.
+// Hands the records still pending to the open file, so that a reader of the file sees every
+// record so far (a failure sets WriteFailed).
+void WritePendingRecords();
+// Closes the print file (its pending records written first); false when it was not open or
+// some record failed to reach it.
 bool ClosePrintFile();
 
 // "*" + command: a printer command for the spooler ("@", "e", "@e", "b", "u", "i").

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,71 @@ TEST_F(PrintFileTest, OpenFailsWhenTheWorkDirectoryIsMissing) {
   PrintText(1, "dropped", 1);
   EXPECT_FALSE(ClosePrintFile());
   EXPECT_TRUE(services_.files.FileNames().empty());
+}
+
+// The print file of an in-memory file system that takes only `room` bytes: a write that would
+// go beyond fails, and so does every write after it.
+class ShortFiles : public platform::MemoryFileSystem {
+ public:
+  explicit ShortFiles(size_t room) : room_(room) {}
+  std::unique_ptr<platform::OutputFile> OpenOutput(const std::string& path, bool append) override {
+    auto file = MemoryFileSystem::OpenOutput(path, append);
+    if (!file) return file;
+    return std::make_unique<ShortFile>(std::move(file), room_);
+  }
+
+ private:
+  class ShortFile : public platform::OutputFile {
+   public:
+    ShortFile(std::unique_ptr<platform::OutputFile> file, size_t room)
+        : file_(std::move(file)), room_(room) {}
+    bool Write(std::string_view bytes) override {
+      if (failed_ || bytes.size() > room_) failed_ = true;
+      if (failed_) return false;
+      room_ -= bytes.size();
+      return file_->Write(bytes);
+    }
+    bool Close() override { return file_->Close(); }
+
+   private:
+    std::unique_ptr<platform::OutputFile> file_;
+    size_t room_;
+    bool failed_ = false;
+  };
+  size_t room_;
+};
+
+// Records reach the file whole and in order however many are written (they go in blocks of
+// many), and a record that does not reach it, in the first block, a later one or the last,
+// makes the close fail.
+TEST_F(PrintFileTest, EveryRecordArrivesOrTheCloseFails) {
+  const struct {
+    size_t room;
+    int records;
+    bool complete;
+  } cases[] = {
+      {SIZE_MAX, 1, true},  {SIZE_MAX, 5000, true}, {0, 1, false},        {50000, 10, true},
+      {50000, 5000, false}, {80000, 5000, false},   {200000, 5000, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.room << " bytes, " << c.records << " records");
+    ShortFiles files(c.room);
+    files.MakeDir("/TMP");
+    platform::Current().files = &files;
+    std::string expected = "DEVICELPT1\r\nPAGE 30000 \r\n";
+    ASSERT_TRUE(OpenPrintFile("LPT1"));
+    BeginPage(30000);
+    for (int i = 0; i < c.records; ++i) {
+      const std::string text = "line " + std::to_string(i);
+      PrintText(2, text, 1);
+      expected += " 2 ," + text + ", 1 \r\n";
+    }
+    EXPECT_EQ(ClosePrintFile(), c.complete);
+    if (c.complete) {
+      EXPECT_EQ(files.Contents("/TMP/vakprint.tmp"), expected);
+    }
+    platform::Current().files = &services_.files;
+  }
 }
 
 TEST_F(PrintFileTest, OpenReplacesAnEarlierFile) {

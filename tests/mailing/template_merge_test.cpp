@@ -85,6 +85,7 @@ class TemplateMergeTest : public testing::MergeTest {
     services_.files.AddFile("/VAK/TMP/merge.tmp", bytes);
   }
   std::vector<std::string> Records() {
+    WritePendingRecords();
     return SplitRecords(services_.files.Contents("/VAK/TMP/vakprint.tmp"));
   }
   bool Merge(const std::string& name, const std::string& merge_path = "C:\\VAK\\TMP\\merge.tmp") {
