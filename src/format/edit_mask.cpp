@@ -230,10 +230,13 @@ std::string FormatMask(const std::string& mask, double value) {
   return out;
 }
 
-std::string FormatAmount(const std::string& format, double value) {
+namespace {
+
+// The edit mask of a money picture, with the decimals of the main currency or of pesetas; with
+// `units` the units digit is shown even where the picture does not ask for it.
+std::string AmountMask(const std::string& format, bool pesetas, bool units) {
   enum class Sign { kNone, kLeading, kTrailing };
   const size_t n = format.size();
-  bool units = value != 0;
   int d = 0;
   Sign sign = Sign::kNone;
   char sign_char = '-';
@@ -269,13 +272,7 @@ std::string FormatAmount(const std::string& format, double value) {
       mask = Rightmost(mask.substr(0, at) + "," + mask.substr(at), n);
     }
   }
-
-  double amount = value / 100;
-  if (Currency().Active == "P") {
-    amount *= kPesetaRate;
-  } else {
-    d += d == 0 ? 3 : 2;
-  }
+  if (!pesetas) d += d == 0 ? 3 : 2;
   if (d != 0) {
     mask = Rightmost(mask + "." + std::string(static_cast<size_t>(d - 1), units ? '9' : 'Z'), n);
   }
@@ -284,7 +281,34 @@ std::string FormatAmount(const std::string& format, double value) {
   } else if (sign == Sign::kLeading && !mask.empty()) {
     mask[0] = sign_char;
   }
-  return FormatMask(mask, amount);
+  return mask;
+}
+
+}  // namespace
+
+std::string FormatAmount(const std::string& format, double value) {
+  const bool pesetas = Currency().Active == "P";
+  // A nonzero amount always shows its units digit; zero shows it only where the picture asks.
+  // The mask depends on nothing else, and a run shows all its amounts through a picture or
+  // two, so the last masks built are kept.
+  struct Built {
+    std::string format;
+    bool pesetas = false;
+    std::string mask;
+    bool valid = false;
+  };
+  static Built last[2];
+  const bool forced_units = value != 0;
+  Built& built = last[forced_units ? 1 : 0];
+  if (!built.valid || built.pesetas != pesetas || built.format != format) {
+    built.format = format;
+    built.pesetas = pesetas;
+    built.mask = AmountMask(format, pesetas, forced_units);
+    built.valid = true;
+  }
+  double amount = value / 100;
+  if (pesetas) amount *= kPesetaRate;
+  return FormatMask(built.mask, amount);
 }
 
 void SetCurrency(const std::string& request) {

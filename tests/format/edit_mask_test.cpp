@@ -239,6 +239,8 @@ TEST_F(EditMaskTest, FormatAmount) {
       {"a,E|x,P|p", "Z,ZZZ,ZZZ,ZZ9", 600, "          998"},
       {"a,E|x,P|p", "Z,ZZZ,ZZZ,ZZ9-", -123456, "      205.414-"},
       {"a,E|x,P|p", "ZZ9.9", 100, "166'4"},
+      // The same picture again in the main currency.
+      {"a,E", "ZZ9.9", 100, "1'000"},
       // Back to the main currency.
       {"a,E|x,P|p|", "Z,ZZZ,ZZZ,ZZ9", 100, "         1'00"},
   };
