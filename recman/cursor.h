@@ -16,6 +16,10 @@
 // together with the store's own write count. So each call sees every change whose call
 // finished before it began, from this process or any other; otherwise the batch is read
 // again from the current record. Steps follow the stored (key, position) order.
+//
+// A lookup by key reads ahead too: behind the record it reaches, as many records as the last
+// walk from a lookup on this open went on, so that a scan which starts with a lookup (the
+// receipts of a unit, say) takes one query, and a lookup of one record reads no more.
 namespace recman {
 
 class Cursor {
@@ -43,6 +47,13 @@ class Cursor {
   // Moves onto the record the last Peek returned.
   void Advance(const FileDefinition& definition);
 
+  // The record `seek` reaches on key path `key` from the comparable key `target`, with its
+  // read-ahead: 0, 4 (no equal key), 9 (none) or an error status. The cursor stays where it
+  // is until TakeFound moves it onto the record, keeping the read-ahead for the walk on.
+  int16_t Lookup(FileStore& store, const StoreVersion& now, int key, Seek seek,
+                 const std::string& target, const StoredRecord** found);
+  void TakeFound(const FileDefinition& definition);
+
  private:
   bool anchored_ = false;
   bool live_ = false;
@@ -56,6 +67,14 @@ class Cursor {
   bool forward_ = true;
   int batch_size_ = 0;
   StoreVersion version_;
+
+  // The last lookup's records, waiting for TakeFound, and the direction they follow.
+  std::vector<StoredRecord> found_;
+  size_t found_count_ = 0;
+  bool found_forward_ = true;
+  int found_key_ = 0;
+  StoreVersion found_version_;
+  int walked_ = 0;  // records stepped onto since the last lookup
 };
 
 }  // namespace recman

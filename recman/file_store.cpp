@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -309,26 +310,26 @@ sqlite3_stmt* FileStore::Statement(int key, Query query) {
   const std::string down = " ORDER BY " + k + " DESC, pos DESC";
   std::string sql;
   switch (query) {
-    case kEqualQ:
-      sql = select + k + " = ?1 ORDER BY pos LIMIT 1";
+    // A lookup reads the record it reaches and, behind it, the ones a walk from it would
+    // read next (?2 in all). The first record with an equal key is the first in key order
+    // from it, so Get Equal uses the query of Get Greater or Equal and checks the key.
+    case kGreaterOrEqualQ:
+      sql = select + k + " >= ?1" + up + " LIMIT ?2";
       break;
     case kGreaterQ:
-      sql = select + k + " > ?1" + up + " LIMIT 1";
-      break;
-    case kGreaterOrEqualQ:
-      sql = select + k + " >= ?1" + up + " LIMIT 1";
+      sql = select + k + " > ?1" + up + " LIMIT ?2";
       break;
     case kLessQ:
-      sql = select + k + " < ?1" + down + " LIMIT 1";
+      sql = select + k + " < ?1" + down + " LIMIT ?2";
       break;
     case kLessOrEqualQ:
-      sql = select + k + " <= ?1" + down + " LIMIT 1";
+      sql = select + k + " <= ?1" + down + " LIMIT ?2";
       break;
     case kFirstQ:
-      sql = columns + up + " LIMIT 1";
+      sql = columns + up + " LIMIT ?2";
       break;
     case kLastQ:
-      sql = columns + down + " LIMIT 1";
+      sql = columns + down + " LIMIT ?2";
       break;
     case kNextSameQ:
       sql = select + k + " = ?1 AND pos > ?2 ORDER BY pos LIMIT ?3";
@@ -394,10 +395,9 @@ int16_t FileStore::ReadRow(sqlite3_stmt* statement, int key, StoredRecord* out) 
     const auto* stored = static_cast<const char*>(sqlite3_column_blob(statement, 2));
     out->key.assign(stored != nullptr ? stored : "",
                     static_cast<size_t>(sqlite3_column_bytes(statement, 2)));
-    out->damaged =
-        out->key != ComparableKey(definition_, key,
-                                  KeyValue(definition_, key,
-                                           reinterpret_cast<const uint8_t*>(out->data.data())));
+    RecordComparableKey(definition_, key, reinterpret_cast<const uint8_t*>(out->data.data()),
+                        &comparable_);
+    out->damaged = out->key != comparable_;
   }
   return kOk;
 }
@@ -417,26 +417,32 @@ int16_t FileStore::Fetch(uint32_t position, StoredRecord* out) {
   return status;
 }
 
-int16_t FileStore::Find(int key, Seek seek, const std::string& target, StoredRecord* out) {
-  static constexpr Query kQueries[] = {kEqualQ, kGreaterQ, kGreaterOrEqualQ, kLessQ, kLessOrEqualQ,
-                                       kFirstQ, kLastQ};
+int16_t FileStore::Find(int key, Seek seek, const std::string& target, int ahead,
+                        std::vector<StoredRecord>* out, size_t* count) {
+  static constexpr Query kQueries[] = {
+      kGreaterOrEqualQ, kGreaterQ, kGreaterOrEqualQ, kLessQ, kLessOrEqualQ, kFirstQ, kLastQ};
+  size_t& n = *count;
+  n = 0;
   sqlite3_stmt* statement = Statement(key, kQueries[static_cast<int>(seek)]);
   if (statement == nullptr) return kIoError;
   if (seek != Seek::kFirst && seek != Seek::kLast) {
     sqlite3_bind_blob(statement, 1, target.data(), static_cast<int>(target.size()), SQLITE_STATIC);
   }
-  const int rc = sqlite3_step(statement);
-  int16_t status;
-  if (rc == SQLITE_ROW) {
-    status = ReadRow(statement, key, out);
-  } else if (rc == SQLITE_DONE) {
-    status = seek == Seek::kEqual ? kKeyNotFound : kEndOfFile;
-  } else {
-    status = StatusOf(rc);
+  sqlite3_bind_int(statement, 2, 1 + std::max(ahead, 0));
+  int rc;
+  while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+    if (n == out->size()) out->emplace_back();
+    ReadRow(statement, key, &(*out)[n++]);
   }
   sqlite3_reset(statement);
   sqlite3_clear_bindings(statement);
-  return status;
+  if (rc != SQLITE_DONE) {
+    n = 0;
+    return StatusOf(rc);
+  }
+  if (seek == Seek::kEqual && n > 0 && (*out)[0].key != target) n = 0;
+  if (n == 0) return seek == Seek::kEqual ? kKeyNotFound : kEndOfFile;
+  return kOk;
 }
 
 int16_t FileStore::Step(int key, bool forward, const std::string& current, uint32_t position,
@@ -566,10 +572,9 @@ int16_t FileStore::AddCount(int key, int delta) {
 void FileStore::BindKeys(sqlite3_stmt* statement, const uint8_t* record, int first_parameter) {
   for (size_t k = 0; k < definition_.keys.size(); ++k) {
     const int key = static_cast<int>(k);
-    const std::string comparable =
-        ComparableKey(definition_, key, KeyValue(definition_, key, record));
-    sqlite3_bind_blob(statement, first_parameter + key, comparable.data(),
-                      static_cast<int>(comparable.size()), SQLITE_TRANSIENT);
+    RecordComparableKey(definition_, key, record, &comparable_);
+    sqlite3_bind_blob(statement, first_parameter + key, comparable_.data(),
+                      static_cast<int>(comparable_.size()), SQLITE_TRANSIENT);
   }
 }
 

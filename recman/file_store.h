@@ -87,9 +87,11 @@ class FileStore {
 
   // The record at `position`: 0, or 43 when there is none.
   int16_t Fetch(uint32_t position, StoredRecord* out);
-  // The first record reached by `seek` on `key` from the comparable key `target`: 0, 4 (no
-  // equal key) or 9 (nothing in that direction).
-  int16_t Find(int key, Seek seek, const std::string& target, StoredRecord* out);
+  // The record reached by `seek` on `key` from the comparable key `target`, and up to `ahead`
+  // records that follow it in the seek's direction along the key, into the first *count
+  // elements of `out` (see Step): 0, 4 (no equal key) or 9 (nothing in that direction).
+  int16_t Find(int key, Seek seek, const std::string& target, int ahead,
+               std::vector<StoredRecord>* out, size_t* count);
   // Up to `limit` records following (or preceding) the record with comparable key `current`
   // at `position`, in key order, into the first *count elements of `out` (elements beyond
   // them are kept for reuse, so that reading a batch allocates nothing once they exist).
@@ -108,7 +110,6 @@ class FileStore {
 
  private:
   enum Query {
-    kEqualQ,
     kGreaterQ,
     kGreaterOrEqualQ,
     kLessQ,
@@ -163,7 +164,8 @@ class FileStore {
   bool read_only_ = false;
   bool found_log_files_ = false;
   bool in_transaction_ = false;
-  bool snapshot_ = false;  // a read transaction of ours was begun and not yet ended
+  bool snapshot_ = false;   // a read transaction of ours was begun and not yet ended
+  std::string comparable_;  // a record's comparable key, reused from call to call
 };
 
 }  // namespace recman

@@ -1,5 +1,7 @@
 #include "key_codec.h"
 
+#include <cstring>
+
 namespace recman {
 
 std::string KeyValue(const FileDefinition& definition, int key, const uint8_t* record) {
@@ -13,14 +15,14 @@ std::string KeyValue(const FileDefinition& definition, int key, const uint8_t* r
   return value;
 }
 
-std::string ComparableKey(const FileDefinition& definition, int key, const std::string& value) {
+namespace {
+// Turns a key value of the key's length, in place, into its comparable form.
+void MakeComparable(const FileDefinition& definition, int key, char* value) {
   const KeyDefinition& k = definition.keys[key];
-  std::string out = value;
-  out.resize(k.length, '\0');
   size_t p = 0;
   for (int s = 0; s < k.segment_count; ++s) {
     const Segment& seg = definition.segments[k.first_segment + s];
-    char* bytes = out.data() + p;
+    char* bytes = value + p;
     if (seg.flags & kSegBinary) {
       for (int i = 0, j = seg.length - 1; i < j; ++i, --j) std::swap(bytes[i], bytes[j]);
     } else if (seg.flags & kSegAltCollate) {
@@ -35,7 +37,30 @@ std::string ComparableKey(const FileDefinition& definition, int key, const std::
     }
     p += seg.length;
   }
+}
+}  // namespace
+
+std::string ComparableKey(const FileDefinition& definition, int key, const std::string& value) {
+  std::string out = value;
+  out.resize(definition.keys[key].length, '\0');
+  MakeComparable(definition, key, out.data());
   return out;
+}
+
+void CopyKeyValue(const FileDefinition& definition, int key, const uint8_t* record, uint8_t* out) {
+  const KeyDefinition& k = definition.keys[key];
+  for (int s = 0; s < k.segment_count; ++s) {
+    const Segment& seg = definition.segments[k.first_segment + s];
+    std::memcpy(out, record + seg.offset, seg.length);
+    out += seg.length;
+  }
+}
+
+void RecordComparableKey(const FileDefinition& definition, int key, const uint8_t* record,
+                         std::string* out) {
+  out->resize(definition.keys[key].length);
+  CopyKeyValue(definition, key, record, reinterpret_cast<uint8_t*>(out->data()));
+  MakeComparable(definition, key, out->data());
 }
 
 }  // namespace recman

@@ -19,4 +19,10 @@ std::string KeyValue(const FileDefinition& definition, int key, const uint8_t* r
 // The comparable form of a key value of exactly the key's length.
 std::string ComparableKey(const FileDefinition& definition, int key, const std::string& value);
 
+// The same two without a new string: the key value copied to `out` (the key's length), and the
+// comparable form of a record's key written over *out.
+void CopyKeyValue(const FileDefinition& definition, int key, const uint8_t* record, uint8_t* out);
+void RecordComparableKey(const FileDefinition& definition, int key, const uint8_t* record,
+                         std::string* out);
+
 }  // namespace recman

@@ -33,9 +33,7 @@ int16_t Deliver(const CallArgs& call, const OpenFile& file, int key, const Store
   if (copied > 0) std::memcpy(call.data, record.data.data(), copied);
   call.SetDataLength(copied);
   if (call.key != nullptr) {
-    const std::string value =
-        KeyValue(definition, key, reinterpret_cast<const uint8_t*>(record.data.data()));
-    std::memcpy(call.key, value.data(), value.size());
+    CopyKeyValue(definition, key, reinterpret_cast<const uint8_t*>(record.data.data()), call.key);
   }
   return copied < length ? kDataBufferTooShort : kOk;
 }
@@ -151,10 +149,20 @@ int16_t GetByKey(const CallArgs& call, OpenFile& file) {
   if (seek != Seek::kFirst && seek != Seek::kLast) {
     target = ComparableKey(definition, key, call.SearchKey(definition.keys[key].length));
   }
-  const int16_t status = file.store.Find(key, seek, target, &file.found);
+  const StoredRecord* found = nullptr;
+  int16_t status = file.cursor.Lookup(file.store, CurrentVersion(file), key, seek, target, &found);
   if (status == kKeyNotFound || status == kEndOfFile) file.cursor.Clear();
   if (status != kOk) return status;
-  return ReachRecord(call, file, key, file.found);
+  if (found->damaged) {
+    // The walk goes on past a record whose key cannot be trusted; it is not handed out.
+    file.cursor.TakeFound(definition);
+    return kIoError;
+  }
+  status = TakeLock(call, file, found->position);
+  if (status != kOk) return status;
+  const int16_t delivered = Deliver(call, file, key, *found);
+  file.cursor.TakeFound(definition);
+  return delivered;
 }
 
 int16_t GetNextOrPrevious(const CallArgs& call, OpenFile& file) {

@@ -201,6 +201,21 @@ TEST_F(RecmanProcesses, NextCallSeesWhatAnotherProcessWrote) {
          ASSERT_EQ(c.Step(kOpGetNext), 0);
          EXPECT_EQ(c.Record(), Numbered(3));
        }},
+      {"update, then Get Next along a lookup's read-ahead",
+       [](Client& c) {
+         // A first walk of three steps makes the next lookup read three records ahead.
+         ASSERT_EQ(c.Get(kOpGetGreaterOrEqual, 0, "100000"), 0);
+         for (int i = 0; i < 3; ++i) ASSERT_EQ(c.Step(kOpGetNext), 0);
+         ASSERT_EQ(c.Get(kOpGetEqual, 0, "100002"), 0);
+       },
+       [&](Client& w) {
+         const int16_t s = w.Get(kOpGetEqual, 0, "100004");
+         return s != 0 ? s : w.Update(changed);
+       },
+       [&](Client& c) {
+         ASSERT_EQ(c.Step(kOpGetNext), 0);
+         EXPECT_EQ(c.Record(), changed);
+       }},
       {"delete, then Get Previous along a read-ahead",
        [](Client& c) {
          ASSERT_EQ(c.Get(kOpGetLast, 0), 0);
