@@ -54,10 +54,15 @@ const std::string& RecordArea(int16_t id) {
 }
 
 int FindFileSlot(int16_t id) {
-  const FileTable& table = OpenFiles();
+  FileTable& table = OpenFiles();
+  // An id is open in one slot at most: the slot found last is looked at first.
+  if (id != 0 && table.Slots[table.LastFound].Id == id) return table.LastFound;
   int free_slot = 0;
   for (int slot = 1; slot <= kMaxOpenFiles; ++slot) {
-    if (table.Slots[slot].Id == id) return slot;
+    if (table.Slots[slot].Id == id) {
+      if (id != 0) table.LastFound = slot;
+      return slot;
+    }
     if (table.Slots[slot].Id == 0) free_slot = slot;
   }
   return -free_slot;

@@ -75,6 +75,7 @@ struct FileTable {
   // CallData holds blanks from this offset on (the record manager never places more than it
   // was offered); only the bytes before it need filling for the next call.
   size_t CallDataUsed = 0;
+  int LastFound = 0;  // the slot FindFileSlot found last (0: none)
 };
 
 // The one instance, and back to its starting state (tests).
