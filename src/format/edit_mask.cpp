@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 
 #include "format/config_file.h"
 #include "platform/program_state.h"
@@ -26,10 +27,23 @@ char SettingChar(const std::string& value, char fallback) {
 // text for 0. Exact for every double, however large (no integer type is involved).
 std::string WholeDigits(double x) {
   char buffer[400];
+  if (x < 0x1p63) {
+    // A whole number below 2^63 is an integer exactly; its digits come cheaper so.
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, static_cast<uint64_t>(x)).ptr;
+    return x == 0 ? std::string() : std::string(buffer, end);
+  }
   auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, x, std::chars_format::fixed, 0);
   if (ec != std::errc()) return {};
   std::string digits(buffer, end);
   return digits == "0" ? std::string() : digits;
+}
+
+// 10 to the power `n`: up to 10^22 every power is a double exactly, as std::pow gives it.
+double PowerOfTen(int n) {
+  static constexpr double kExact[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                      1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                      1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  return n >= 0 && n <= 22 ? kExact[n] : std::pow(10.0, n);
 }
 
 // What a position shows where the number has no digit, and whether it was left because there
@@ -116,7 +130,7 @@ std::string FormatMask(const std::string& mask, double value) {
   // Scale to whole units of the last decimal with one multiplication (a product rounded once,
   // so an exact half stays a half) and round half to even.
   const double magnitude = std::fabs(value);
-  const double x = magnitude == 0 ? 0 : magnitude * std::pow(10.0, dec);
+  const double x = magnitude == 0 ? 0 : magnitude * PowerOfTen(dec);
   if (!std::isfinite(x)) return std::string(mask.size(), '!');
   double whole = std::trunc(x);
   const double fraction = x - whole;

@@ -1,6 +1,9 @@
 #include "format/fill_line.h"
 
+#include <algorithm>
 #include <cstdlib>
+
+#include "format/byte_scan.h"
 
 namespace zem {
 namespace {
@@ -13,8 +16,12 @@ bool IsAboveBlank(char c) {
 }
 
 size_t CountControls(const std::string& text, size_t from, size_t length) {
+  const char* const data = text.data() + from;
   size_t count = 0;
-  for (size_t i = from; i < from + length; ++i) count += IsControl(text[i]) ? 1 : 0;
+  for (size_t i = FindControlByte(data, length); i < length;
+       i += 1 + FindControlByte(data + i + 1, length - i - 1)) {
+    ++count;
+  }
   return count;
 }
 
@@ -87,9 +94,13 @@ void FillLine(std::string& text, int indent, int width, char alignment) {
     // Take up to `room` visible characters; control bytes ride along without taking room, also
     // those that directly follow the last word taken.
     size_t taken = 0;
-    while (taken < room && pos + taken < text.size()) {
-      if (IsControl(text[pos + taken])) ++room;
-      ++taken;
+    for (;;) {
+      const size_t end = std::min(room, text.size() - pos);
+      if (taken >= end) break;
+      taken += FindControlByte(text.data() + pos + taken, end - taken);
+      if (taken == end) break;
+      ++taken;  // a control byte
+      ++room;
     }
     if (taken > 0 && IsAboveBlank(text[pos + taken - 1])) {
       while (pos + taken < text.size() && IsControl(text[pos + taken])) ++taken;

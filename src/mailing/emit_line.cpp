@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <string>
 
+#include "format/byte_scan.h"
 #include "format/fill_line.h"
 #include "format/text_utils.h"
 #include "mailing/print_file.h"
@@ -116,7 +117,12 @@ void EmitLine(TemplateRun& run, std::string_view line) {
     }
     size_t end = pos;
     const size_t limit = std::min(filled.size(), pos + static_cast<size_t>(width - on_line));
-    while (end < limit && !IsStyle(filled[end])) ++end;
+    // Style bytes are control bytes: the run up to the next control byte holds none.
+    while (end < limit) {
+      end += FindControlByte(filled.data() + end, limit - end);
+      if (end == limit || IsStyle(filled[end])) break;
+      ++end;
+    }
     segment.append(filled, pos, end - pos);
     on_line += static_cast<int>(end - pos);
     pos = end;

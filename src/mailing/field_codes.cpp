@@ -1,5 +1,6 @@
 #include "mailing/field_codes.h"
 
+#include "format/byte_scan.h"
 #include "format/text_utils.h"
 
 namespace zem {
@@ -46,10 +47,9 @@ void ReplaceWithValue(const MergeTable& data, size_t& next, std::string& line, s
 }  // namespace
 
 size_t FindFieldMarker(std::string_view line, size_t from) {
-  for (size_t i = from; i < line.size(); ++i) {
-    if (line[i] == '@' || line[i] == '#') return i;
-  }
-  return std::string_view::npos;
+  if (from >= line.size()) return std::string_view::npos;
+  const size_t at = from + FindEitherByte(line.data() + from, line.size() - from, '@', '#');
+  return at < line.size() ? at : std::string_view::npos;
 }
 
 bool IsFieldNameChar(char c) {

@@ -1,9 +1,11 @@
 #include "mailing/print_file.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstdlib>
 
+#include "format/byte_scan.h"
 #include "format/leading_number.h"
 #include "format/text_utils.h"
 #include "platform/program_state.h"
@@ -62,12 +64,11 @@ bool WritePendingAndClose() {
 
 // The text as the spooler may receive it, added to `out`: control bytes, 127 and 255 become
 // blanks.
-void AppendPrintable(std::string& out, std::string_view text) {
-  const size_t start = out.size();
-  out += text;
-  for (size_t i = start; i < out.size(); ++i) {
-    auto byte = static_cast<unsigned char>(out[i]);
-    if (byte < 32 || byte == 127 || byte == 255) out[i] = ' ';
+// A byte a record cannot carry (a control byte, 127 or 255) is printed as a blank.
+void MakePrintable(char* data, size_t size) {
+  for (size_t i = FindUnprintableByte(data, size); i < size;
+       i += 1 + FindUnprintableByte(data + i + 1, size - i - 1)) {
+    data[i] = ' ';
   }
 }
 
@@ -110,14 +111,23 @@ void PrintCommand(std::string_view command) {
   WriteRecord("*", command);
 }
 
+namespace {
+// Room for a print number: its sign place, up to 11 characters of digits and the blank.
+constexpr size_t kNumberRoom = 16;
+
+// Writes a print number at `out` and returns the end of what it wrote.
+char* PutPrintNumber(char* out, int value) {
+  *out++ = value < 0 ? '-' : ' ';
+  out = std::to_chars(out, out + kNumberRoom - 2, value < 0 ? -static_cast<int64_t>(value) : value)
+            .ptr;
+  *out++ = ' ';
+  return out;
+}
+}  // namespace
+
 void AppendPrintNumber(std::string& out, int value) {
-  out += value < 0 ? '-' : ' ';
-  char digits[16];
-  const auto end = std::to_chars(digits, digits + sizeof digits,
-                                 value < 0 ? -static_cast<int64_t>(value) : value)
-                       .ptr;
-  out.append(digits, end);
-  out += ' ';
+  char text[kNumberRoom];
+  out.append(text, PutPrintNumber(text, value));
 }
 
 std::string PrintNumber(int value) {
@@ -140,12 +150,18 @@ void BeginPage(int lines) {
 void PrintText(int column, std::string_view text, int line_ends) {
   PrintState& state = Printing();
   if (state.CurrentLine >= state.PageLength) BeginPage(state.PageLength);
+  // The record is written straight into the pending bytes: "column,text,line ends".
   std::string& record = state.Pending;
-  AppendPrintNumber(record, column);
-  record += ',';
-  AppendPrintable(record, text);
-  record += ',';
-  AppendPrintNumber(record, line_ends);
+  const size_t start = record.size();
+  record.resize(start + text.size() + 2 * kNumberRoom + 2);
+  char* out = PutPrintNumber(record.data() + start, column);
+  *out++ = ',';
+  char* const printable = out;
+  out = std::copy(text.begin(), text.end(), out);
+  MakePrintable(printable, text.size());
+  *out++ = ',';
+  out = PutPrintNumber(out, line_ends);
+  record.resize(static_cast<size_t>(out - record.data()));
   EndRecord();
   if (line_ends != 0) {
     state.CurrentLine = static_cast<int16_t>(state.CurrentLine + line_ends);
@@ -156,8 +172,10 @@ void PrintText(int column, std::string_view text, int line_ends) {
   }
 }
 
-std::string JustificationCode(std::string_view code) {
-  const std::string trimmed = TrimBlanks(std::string(code));
+namespace {
+// The justification a code's first character names, or nothing for "N" (the code then says
+// more than its first character).
+std::string_view PlainJustification(std::string_view trimmed) {
   char first = trimmed.empty() ? ' ' : trimmed.front();
   if (first >= 'a' && first <= 'z') first = static_cast<char>(first - 'a' + 'A');
   switch (first) {
@@ -169,22 +187,35 @@ std::string JustificationCode(std::string_view code) {
     case 'A':
     case 'B':
       return "A";
-    case 'N': {
-      std::string result = "N " + std::to_string(std::abs(LeadingNumber(trimmed.substr(1)))) + " ";
-      size_t open = trimmed.find('\\');
-      if (open != std::string::npos) {
-        size_t close = trimmed.find('\\', open + 1);
-        result += trimmed.substr(open, close == std::string::npos ? close : close - open + 1);
-      }
-      return result;
-    }
+    case 'N':
+      return {};
     default:
       return "E";
   }
 }
+}  // namespace
+
+std::string JustificationCode(std::string_view code) {
+  const std::string trimmed = TrimBlanks(std::string(code));
+  const std::string_view plain = PlainJustification(trimmed);
+  if (!plain.empty()) return std::string(plain);
+  // "N": the fill width, and the fill text between backslashes when there is one.
+  std::string result = "N " + std::to_string(std::abs(LeadingNumber(trimmed.substr(1)))) + " ";
+  size_t open = trimmed.find('\\');
+  if (open != std::string::npos) {
+    size_t close = trimmed.find('\\', open + 1);
+    result += trimmed.substr(open, close == std::string::npos ? close : close - open + 1);
+  }
+  return result;
+}
 
 void SetJustification(std::string_view code) {
-  WriteRecord("JUS", JustificationCode(code));
+  const std::string_view plain = PlainJustification(BlanksTrimmed(code));
+  if (!plain.empty()) {
+    WriteRecord("JUS", plain);
+  } else {
+    WriteRecord("JUS", JustificationCode(code));
+  }
 }
 
 }  // namespace zem
