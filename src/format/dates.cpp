@@ -1,6 +1,7 @@
 #include "format/dates.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdlib>
 #include <optional>
 
@@ -279,8 +280,55 @@ void ResetDateDisplay() {
 }
 ZEM_REGISTER_STATE_RESET(ResetDateDisplay);
 
+namespace {
+// Style 0, the form of every receipt in a letter, without the intermediate texts of the other
+// styles: the same parts, joiners and width.
+std::string NumericDate(const std::string& date, const std::string& parts) {
+  const auto pair = [&date](size_t i) {
+    return i < date.size() ? (static_cast<unsigned char>(date[i]) & 127) % 100 : 0;
+  };
+  const int month = pair(2);
+  const int day = pair(3);
+  bool want_day = false;
+  bool want_month = false;
+  bool want_year = false;
+  for (char c : parts) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    want_day |= c == 'D';
+    want_month |= c == 'M';
+    want_year |= c == 'A';
+  }
+  std::string result;
+  if (month != 0 || day != 0) {
+    for (char c : DateDisplay().DatOrdre) {
+      char part[4];
+      char* end = part;
+      if (c == 'D' && want_day) {
+        end = std::to_chars(part, part + sizeof part, day).ptr;
+      } else if (c == 'A' && want_year) {
+        for (int value : {pair(0), pair(1)}) {
+          *end++ = static_cast<char>('0' + value / 10);
+          *end++ = static_cast<char>('0' + value % 10);
+        }
+      } else if (c == 'M' && want_month) {
+        end = std::to_chars(part, part + sizeof part, month).ptr;
+      } else {
+        continue;
+      }
+      if (!result.empty()) result += DateDisplay().DatCaracter;
+      result.append(part, end);
+    }
+  }
+  const int width = (want_month ? 2 : 0) + (want_year ? 4 : 0) + (want_day ? 2 : 0) +
+                    static_cast<int>(parts.size()) - 1;
+  result.resize(width > 0 ? static_cast<size_t>(width) : 0, ' ');
+  return result;
+}
+}  // namespace
+
 std::string FormatDate(const std::string& date, int16_t style, const std::string& parts) {
   LoadDateDisplay();
+  if (style == 0) return NumericDate(date, parts);
   const DateWords* words = style > 0 ? &DateWordsFor(Session().Language) : nullptr;
 
   std::string digits = UnpackDigits(date.substr(0, 4));
