@@ -38,16 +38,21 @@ int16_t Deliver(const CallArgs& call, const OpenFile& file, int key, const Store
   return copied < length ? kDataBufferTooShort : kOk;
 }
 
-int16_t ReachRecord(const CallArgs& call, OpenFile& file, int key, const StoredRecord& record) {
+// Hands the record a lookup or Get Direct reached to the caller; `move_onto` makes it the
+// current record, also when it is damaged (the walk goes on past a record whose key cannot be
+// trusted; it is not handed out). When it is locked elsewhere nothing moves.
+template <typename MoveOnto>
+int16_t ReachRecord(const CallArgs& call, OpenFile& file, int key, const StoredRecord& record,
+                    MoveOnto move_onto) {
   if (record.damaged) {
-    // The walk goes on past a record whose key cannot be trusted; it is not handed out.
-    file.cursor.Establish(file.store.definition(), key, record);
+    move_onto();
     return kIoError;
   }
   const int16_t status = TakeLock(call, file, record.position);
   if (status != kOk) return status;
-  file.cursor.Establish(file.store.definition(), key, record);
-  return Deliver(call, file, key, record);
+  const int16_t delivered = Deliver(call, file, key, record);
+  move_onto();
+  return delivered;
 }
 
 // The version a read-ahead is checked against.
@@ -150,19 +155,11 @@ int16_t GetByKey(const CallArgs& call, OpenFile& file) {
     target = ComparableKey(definition, key, call.SearchKey(definition.keys[key].length));
   }
   const StoredRecord* found = nullptr;
-  int16_t status = file.cursor.Lookup(file.store, CurrentVersion(file), key, seek, target, &found);
+  const int16_t status =
+      file.cursor.Lookup(file.store, CurrentVersion(file), key, seek, target, &found);
   if (status == kKeyNotFound || status == kEndOfFile) file.cursor.Clear();
   if (status != kOk) return status;
-  if (found->damaged) {
-    // The walk goes on past a record whose key cannot be trusted; it is not handed out.
-    file.cursor.TakeFound(definition);
-    return kIoError;
-  }
-  status = TakeLock(call, file, found->position);
-  if (status != kOk) return status;
-  const int16_t delivered = Deliver(call, file, key, *found);
-  file.cursor.TakeFound(definition);
-  return delivered;
+  return ReachRecord(call, file, key, *found, [&] { file.cursor.TakeFound(definition); });
 }
 
 int16_t GetNextOrPrevious(const CallArgs& call, OpenFile& file) {
@@ -197,7 +194,9 @@ int16_t GetDirect(const CallArgs& call, OpenFile& file) {
   if (position == 0) return kInvalidRecordPosition;
   const int16_t status = file.store.Fetch(position, &file.found);
   if (status != kOk) return status;
-  return ReachRecord(call, file, call.key_number, file.found);
+  return ReachRecord(call, file, call.key_number, file.found, [&] {
+    file.cursor.Establish(file.store.definition(), call.key_number, file.found);
+  });
 }
 
 int16_t InsertRecord(const CallArgs& call, OpenFile& file) {

@@ -62,8 +62,6 @@ bool WritePendingAndClose() {
   return closed && !state.WriteFailed;
 }
 
-// The text as the spooler may receive it, added to `out`: control bytes, 127 and 255 become
-// blanks.
 // A byte a record cannot carry (a control byte, 127 or 255) is printed as a blank.
 void MakePrintable(char* data, size_t size) {
   for (size_t i = FindUnprintableByte(data, size); i < size;
