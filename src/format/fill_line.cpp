@@ -78,13 +78,22 @@ void Align(std::string& line, size_t target, char alignment, bool more_lines_fol
 void FillLine(std::string& text, int indent, int width, char alignment) {
   if (alignment >= 'a' && alignment <= 'z') alignment = static_cast<char>(alignment - 'a' + 'A');
   const size_t skip = static_cast<size_t>(std::abs(indent));
+  int line_indent = indent > 0 ? indent : 0;
+  // The common case, a text that fits its first line and holds no control byte, is filled in
+  // place: the loop below would make the same single line.
+  const size_t first_room = width - line_indent > 0 ? static_cast<size_t>(width - line_indent) : 1;
+  if (!text.empty() && text.size() <= first_room &&
+      FindControlByte(text.data(), text.size()) == text.size()) {
+    text.insert(0, static_cast<size_t>(line_indent), ' ');
+    Align(text, static_cast<size_t>(line_indent) + first_room, alignment, false, skip);
+    return;
+  }
   // The lines are built in buffers kept from call to call, and the result changes places with
   // the text: after the first lines of a run nothing is allocated.
   static thread_local std::string result;
   static thread_local std::string line;
   result.clear();
   size_t pos = 0;
-  int line_indent = indent > 0 ? indent : 0;
 
   while (pos < text.size()) {
     // Every line carries at least one character, so that a width no larger than the indent

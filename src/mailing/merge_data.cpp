@@ -92,23 +92,46 @@ void MergeDataWriter::Write(std::string_view bytes) {
   if (ok()) bytes_.append(bytes);
 }
 
+namespace {
+// A name line and its value, as the merge engine reads them.
+void AppendEntry(std::string& out, std::string_view name, std::string_view value) {
+  out += kNameMark;
+  out += name;
+  out += kLineEnd;
+  out += value;
+  out += kValueEnd;
+  out += kLineEnd;
+}
+}  // namespace
+
 void MergeDataWriter::WriteEntry(std::string_view name, std::string_view value) {
-  Write(kNameMark);
-  Write(name);
-  Write(kLineEnd);
-  Write(value);
-  Write(kValueEnd);
-  Write(kLineEnd);
+  if (ok()) AppendEntry(bytes_, name, value);
 }
 
 void MergeDataWriter::WriteHeading(const std::array<std::string, 8>& letterhead,
                                    const std::array<std::string, 5>& dates,
                                    const std::array<std::string, 5>& address) {
-  for (size_t i = 0; i < letterhead.size(); ++i) {
-    WriteEntry("MEM" + std::to_string(i + 1), letterhead[i]);
+  // The letterhead and the letter's dates are the same for every letter of a run: their
+  // entries are made when they change and copied otherwise.
+  struct Made {
+    std::array<std::string, 8> letterhead;
+    std::array<std::string, 5> dates;
+    std::string bytes;
+    bool valid = false;
+  };
+  static Made made;
+  if (!made.valid || made.letterhead != letterhead || made.dates != dates) {
+    made.letterhead = letterhead;
+    made.dates = dates;
+    made.bytes.clear();
+    for (size_t i = 0; i < letterhead.size(); ++i) {
+      AppendEntry(made.bytes, "MEM" + std::to_string(i + 1), letterhead[i]);
+    }
+    static constexpr const char* kDateNames[] = {"FEC0", "FEC1", "FECHA", "FEC3", "FEC4"};
+    for (size_t i = 0; i < dates.size(); ++i) AppendEntry(made.bytes, kDateNames[i], dates[i]);
+    made.valid = true;
   }
-  static constexpr const char* kDateNames[] = {"FEC0", "FEC1", "FECHA", "FEC3", "FEC4"};
-  for (size_t i = 0; i < dates.size(); ++i) WriteEntry(kDateNames[i], dates[i]);
+  Write(made.bytes);
   for (size_t i = 0; i < address.size(); ++i) {
     WriteEntry("DES" + std::to_string(i), address[i]);
   }
