@@ -379,6 +379,39 @@ TEST_F(DateTest, LongSettingValuesAreCut) {
   EXPECT_EQ(FormatDate(Packed("20240405"), 0, "dma"), "4.5.2024  ");
 }
 
+// Style 0 under other orders and separators, with parts missing or unknown and with damaged
+// or short dates: the parts in order, joined, padded to the width the parts ask for.
+TEST_F(DateTest, NumericFormUnderEverySetting) {
+  struct Case {
+    const char* order;
+    const char* joiner;
+    std::string date;
+    const char* parts;
+    std::string expected;
+  } cases[] = {
+      {"DMA", "/", Packed("20240405"), "dma", "5/4/2024  "},
+      {"AMD", "-", Packed("20240405"), "dma", "2024-4-5  "},
+      {"MDA", ".", Packed("20240405"), "ad", "5.2024 "},
+      {"DMA", "/", Packed("20240405"), "m", "4 "},
+      {"DMA", "/", Packed("20241231"), "DMA", "31/12/2024"},
+      {"DMA", "/", Packed("20240405"), "dmx", "5/4   "},
+      {"DMA", "/", Packed("20240405"), "", ""},
+      {"DMA", "--", Packed("20240405"), "dma", "5--4--2024"},
+      {"DAX", "/", Packed("20240405"), "dma", "5/2024    "},
+      // A damaged month still shows; only a date without month and day is blank.
+      {"DMA", "/", Packed("20240005"), "dma", "5/0/2024  "},
+      {"DMA", "/", Packed("20240000"), "dma", "          "},
+      {"DMA", "/", Packed("2024"), "dma", "          "},
+      {"DMA", "/", std::string("\xff\x98\x84\x85"), "dma", "5/4/2724  "},
+  };
+  for (const Case& c : cases) {
+    DateDisplay().DatOrdre = c.order;
+    DateDisplay().DatCaracter = c.joiner;
+    EXPECT_EQ(FormatDate(c.date, 0, c.parts), c.expected)
+        << c.order << " " << c.joiner << " " << c.parts;
+  }
+}
+
 // --- codes and field text ------------------------------------------------------------------
 
 TEST(PackCodeTest, GroupsBecomeFixedWidthDigits) {

@@ -49,6 +49,18 @@ TEST_F(EditMaskTest, WholeNumbers) {
   });
 }
 
+// Whole numbers on both sides of 2^63, where the digits come from two different conversions,
+// and with decimals scaled past it.
+TEST_F(EditMaskTest, DigitsOfLargeNumbers) {
+  const char* digits = "99999999999999999999999";
+  CheckMasks({
+      {digits, 9223372036854774784.0, "00009223372036854774784"},
+      {digits, 9223372036854775808.0, "00009223372036854775808"},
+      {digits, 1e22, "10000000000000000000000"},
+      {"ZZZZZZZZZZZZZZZZZZZZ.99", 92233720368547758.08, "   92233720368547758'08"},
+  });
+}
+
 TEST_F(EditMaskTest, Decimals) {
   CheckMasks({
       {"ZZ9.99", 0, "  0'00"},

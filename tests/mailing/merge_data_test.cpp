@@ -200,6 +200,30 @@ TEST_F(MergeDataTest, WriterInTheDriversOrder) {
             services_.files.Contents("/VAK/TMP/other.tmp"));
 }
 
+// Letters one after another with the letterhead or the date changing between them: each file
+// holds its own letter's heading, also when an earlier heading comes back.
+TEST_F(MergeDataTest, EachLetterHoldsItsOwnHeading) {
+  const std::array<std::string, 8> first{"Finques Puig", "C. Major, 1"};
+  const std::array<std::string, 8> second{"Administraci\xa2 Serra", "Pl. Nova, 2"};
+  const struct {
+    const std::array<std::string, 8>* head;
+    const char* date;
+  } letters[] = {
+      {&first, "20240405"}, {&second, "20240405"}, {&second, "20250101"}, {&first, "20240405"}};
+  for (const auto& letter : letters) {
+    MergeDataWriter writer(MergeDataPath());
+    writer.WriteHeading(*letter.head, LetterDateValues(Date(letter.date)), {"A", "", "", "", ""});
+    writer.BeginReceipts(0, 0);
+    writer.EndReceipts();
+    ASSERT_TRUE(writer.Close());
+    const Entries entries = Written();
+    EXPECT_EQ(Find(entries, "MEM1"), (*letter.head)[0]) << letter.date;
+    EXPECT_EQ(Find(entries, "MEM2"), (*letter.head)[1]) << letter.date;
+    EXPECT_EQ(Find(entries, "FEC0"), LetterDateValues(Date(letter.date))[0]);
+    EXPECT_EQ(Find(entries, "DES0"), "A");
+  }
+}
+
 TEST_F(MergeDataTest, FileThatCannotBeCreated) {
   MergeDataWriter writer("C:\\NOWHERE\\merge.tmp");
   EXPECT_FALSE(writer.ok());
