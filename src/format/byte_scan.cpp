@@ -70,6 +70,13 @@ size_t FindControlByte(const char* data, size_t size) {
       [](unsigned char byte) { return byte < 32; });
 }
 
+namespace {
+bool IsUnprintable(unsigned char byte) {
+  return byte < 32 || byte == 127 || byte == 255;
+}
+
+}  // namespace
+
 size_t FindUnprintableByte(const char* data, size_t size) {
   const Block blank = Splat(32);
   const Block del = Splat(127);
@@ -81,7 +88,26 @@ size_t FindUnprintableByte(const char* data, size_t size) {
         return (HasByteBelow(word, 32) | HasZeroByte(word ^ (kOnes * 127)) | HasZeroByte(~word)) !=
                0;
       },
-      [](unsigned char byte) { return byte < 32 || byte == 127 || byte == 255; });
+      IsUnprintable);
+}
+
+void CopyPrintable(char* out, const char* data, size_t size) {
+  const Block blank = Splat(32);
+  const Block del = Splat(127);
+  const Block all = Splat(255);
+  size_t i = 0;
+  for (; i + 16 <= size; i += 16) {
+    Block block = LoadBlock(data + i);
+    // Each comparison gives all ones where it holds: those bytes take the blank.
+    const Block unprintable =
+        reinterpret_cast<Block>((block < blank) | (block == del) | (block == all));
+    block = (block & ~unprintable) | (blank & unprintable);
+    std::memcpy(out + i, &block, sizeof block);
+  }
+  for (; i < size; ++i) {
+    const auto byte = static_cast<unsigned char>(data[i]);
+    out[i] = IsUnprintable(byte) ? ' ' : static_cast<char>(byte);
+  }
 }
 
 size_t FindEitherByte(const char* data, size_t size, char a, char b) {

@@ -13,6 +13,10 @@ size_t FindControlByte(const char* data, size_t size);
 // The offset of the first byte a print record cannot carry (below 32, 127 or 255), or `size`.
 size_t FindUnprintableByte(const char* data, size_t size);
 
+// Copies `data[0, size)` to `out`, every byte a print record cannot carry (as above) becoming
+// a blank.
+void CopyPrintable(char* out, const char* data, size_t size);
+
 // The offset of the first byte equal to `a` or to `b`, or `size`.
 size_t FindEitherByte(const char* data, size_t size, char a, char b);
 

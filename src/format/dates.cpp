@@ -280,10 +280,10 @@ void ResetDateDisplay() {
 }
 ZEM_REGISTER_STATE_RESET(ResetDateDisplay);
 
-namespace {
 // Style 0, the form of every receipt in a letter, without the intermediate texts of the other
 // styles: the same parts, joiners and width.
-std::string NumericDate(const std::string& date, const std::string& parts) {
+void AppendNumericDate(std::string& out, std::string_view date, std::string_view parts) {
+  LoadDateDisplay();
   const auto pair = [&date](size_t i) {
     return i < date.size() ? (static_cast<unsigned char>(date[i]) & 127) % 100 : 0;
   };
@@ -298,9 +298,10 @@ std::string NumericDate(const std::string& date, const std::string& parts) {
     want_month |= c == 'M';
     want_year |= c == 'A';
   }
-  std::string result;
+  const size_t start = out.size();
   if (month != 0 || day != 0) {
-    for (char c : DateDisplay().DatOrdre) {
+    const DateDisplaySettings& display = DateDisplay();
+    for (char c : display.DatOrdre) {
       char part[4];
       char* end = part;
       if (c == 'D' && want_day) {
@@ -315,20 +316,22 @@ std::string NumericDate(const std::string& date, const std::string& parts) {
       } else {
         continue;
       }
-      if (!result.empty()) result += DateDisplay().DatCaracter;
-      result.append(part, end);
+      if (out.size() > start) out += display.DatCaracter;
+      out.append(part, end);
     }
   }
   const int width = (want_month ? 2 : 0) + (want_year ? 4 : 0) + (want_day ? 2 : 0) +
                     static_cast<int>(parts.size()) - 1;
-  result.resize(width > 0 ? static_cast<size_t>(width) : 0, ' ');
-  return result;
+  out.resize(start + (width > 0 ? static_cast<size_t>(width) : 0), ' ');
 }
-}  // namespace
 
 std::string FormatDate(const std::string& date, int16_t style, const std::string& parts) {
   LoadDateDisplay();
-  if (style == 0) return NumericDate(date, parts);
+  if (style == 0) {
+    std::string result;
+    AppendNumericDate(result, date, parts);
+    return result;
+  }
   const DateWords* words = style > 0 ? &DateWordsFor(Session().Language) : nullptr;
 
   std::string digits = UnpackDigits(date.substr(0, 4));

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace zem {
 
@@ -43,6 +44,8 @@ void ResetDateDisplay();
 // likewise with the three-letter month name; style 2: the long form in the session's language
 // (5 d'abril del 2024). `parts` picks the parts shown: any of d, m, a in any case.
 std::string FormatDate(const std::string& date, int16_t style, const std::string& parts);
+// Style 0 of FormatDate added to the end of `out`.
+void AppendNumericDate(std::string& out, std::string_view date, std::string_view parts);
 
 // A typed date (always day, month, year: 050324, 5/3/24, 5.3.2024, 5-3-2024) as a packed date;
 // the zero date when the text cannot be read. Ranges are not checked (31/02/24 packs as is).

@@ -23,19 +23,21 @@ char SettingChar(const std::string& value, char fallback) {
   return value[0];
 }
 
-// The decimal digits of a finite, non-negative whole number, without leading zeros; the empty
-// text for 0. Exact for every double, however large (no integer type is involved).
-std::string WholeDigits(double x) {
-  char buffer[400];
+// Room for the decimal digits of any double.
+constexpr size_t kDigitsRoom = 400;
+
+// Writes the decimal digits of a finite, non-negative whole number, without leading zeros (none
+// for 0), at `out` and returns their end. Exact for every double, however large (no integer
+// type is involved).
+char* WholeDigits(double x, char* out) {
+  if (x == 0) return out;
   if (x < 0x1p63) {
     // A whole number below 2^63 is an integer exactly; its digits come cheaper so.
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, static_cast<uint64_t>(x)).ptr;
-    return x == 0 ? std::string() : std::string(buffer, end);
+    return std::to_chars(out, out + kDigitsRoom, static_cast<uint64_t>(x)).ptr;
   }
-  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, x, std::chars_format::fixed, 0);
-  if (ec != std::errc()) return {};
-  std::string digits(buffer, end);
-  return digits == "0" ? std::string() : digits;
+  auto [end, ec] = std::to_chars(out, out + kDigitsRoom, x, std::chars_format::fixed, 0);
+  if (ec != std::errc() || (end - out == 1 && *out == '0')) return out;
+  return end;
 }
 
 // 10 to the power `n`: up to 10^22 every power is a double exactly, as std::pow gives it.
@@ -116,8 +118,12 @@ std::string FormatMask(const std::string& mask, double value) {
   // Nothing sensible can be shown for these: the field is marked as overflowing.
   if (!std::isfinite(value)) return std::string(mask.size(), '!');
 
-  const bool signed_mask = mask.find_first_of("-+") != std::string::npos;
-  const size_t point = mask.find('.');
+  bool signed_mask = false;
+  size_t point = std::string::npos;
+  for (size_t i = 0; i < mask.size(); ++i) {
+    signed_mask |= IsSignPosition(mask[i]);
+    if (mask[i] == '.' && point == std::string::npos) point = i;
+  }
   int A = 0;    // digit and sign positions right of the point
   int dec = 0;  // digit positions right after the point
   if (point != std::string::npos) {
@@ -135,8 +141,11 @@ std::string FormatMask(const std::string& mask, double value) {
   double whole = std::trunc(x);
   const double fraction = x - whole;
   if (fraction > 0.5 || (fraction == 0.5 && std::fmod(whole, 2.0) == 1.0)) whole += 1;
-  const std::string D = WholeDigits(whole);
-  const int len = static_cast<int>(D.size());
+  char D[kDigitsRoom];
+  const int len = static_cast<int>(WholeDigits(whole, D) - D);
+  // The index (from 1) of the last digit that is not 0; 0 when there is none.
+  int last_nonzero = len;
+  while (last_nonzero > 0 && D[last_nonzero - 1] == '0') --last_nonzero;
   bool neg = value < 0;
 
   // D is indexed from 1; no digit (0) outside it.
@@ -162,8 +171,7 @@ std::string FormatMask(const std::string& mask, double value) {
         o = d ? d : ' ';
         fill = {' ', d == 0};
       } else {
-        const bool rest_nonzero =
-            k >= 1 && k <= len && D.find_first_not_of('0', k - 1) != std::string::npos;
+        const bool rest_nonzero = k >= 1 && k <= len && last_nonzero >= k;
         if (rest_nonzero || A == 0) {
           o = d ? d : '0';
           fill = {' ', false};
@@ -190,7 +198,7 @@ std::string FormatMask(const std::string& mask, double value) {
   }
 
   if (k != 0 || (neg && !signed_mask && p == 0)) {
-    return OverflowText(D, P, neg, dec_char, mask.size());
+    return OverflowText(std::string(D, static_cast<size_t>(len)), P, neg, dec_char, mask.size());
   }
 
   // Second pass: the positions left of the number. Without a sign position the minus takes the

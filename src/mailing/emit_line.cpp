@@ -18,30 +18,34 @@ bool IsStyle(char c) {
   return c == kBold || c == kUnderline || c == kItalic;
 }
 
-// Writes the segment collected so far as one text record, preceded by the justification that
-// matches the line's alignment, and empties it.
-void Flush(std::string& segment, bool line_end, char alignment, int right) {
-  std::string code = "E";
+// Writes a piece of the filled text as one text record, preceded by the justification that
+// matches the line's alignment.
+void Flush(std::string_view segment, bool line_end, char alignment, int right) {
   switch (alignment) {
     case 'D':
     case 'C':
     case 'A':
-      code = std::string(1, alignment);
+      SetJustification(std::string_view(&alignment, 1));
       break;
     case 'N':
       if (!segment.empty()) {
         // The spooler draws the fill up to the column after the right margin; a piece that
         // does not end the line is justified instead.
-        code = line_end ? "N " + std::to_string(right + 1) + " \\-\\" : "A";
-        segment = TrimTrailingBlanks(segment);
+        if (line_end) {
+          SetJustification("N " + std::to_string(right + 1) + " \\-\\");
+        } else {
+          SetJustification("A");
+        }
+        segment = segment.substr(0, segment.find_last_not_of(' ') + 1);
+      } else {
+        SetJustification("E");
       }
       break;
     default:
+      SetJustification("E");
       break;
   }
-  SetJustification(code);
   PrintText(0, segment, line_end ? 1 : 0);
-  segment.clear();
 }
 
 bool PageNearlyFull(const TemplateRun& run) {
@@ -63,7 +67,8 @@ void NewLetterPage(const TemplateRun& run) {
 void EmitLine(TemplateRun& run, std::string_view line) {
   MergeState& merge = Merging();
   std::string& text = merge.LineText;
-  text.assign(line);
+  text.clear();
+  text.append(line);
   if (!text.empty() && text[0] >= 1 && text[0] <= 9) {
     run.CurrentFormat = text[0] - 1;
     text.erase(0, 1);
@@ -95,22 +100,24 @@ void EmitLine(TemplateRun& run, std::string_view line) {
   if (PageNearlyFull(run)) NewLetterPage(run);
   PrintText(left, "", 0);
 
-  std::string& segment = merge.Segment;
-  segment.clear();
+  // The piece of the current line collected so far: filled[piece, pos).
+  size_t piece = 0;
   int on_line = 0;
   // The filled text goes out a line of `width` characters at a time; a style byte ends the
   // piece before it and takes no room.
   size_t pos = 0;
+  const std::string_view all(filled);
   while (pos < filled.size()) {
     const char c = filled[pos];
     if (IsStyle(c)) {
-      Flush(segment, false, alignment, right);
+      Flush(all.substr(piece, pos - piece), false, alignment, right);
       PrintCommand(c == kBold ? "b" : c == kUnderline ? "u" : "i");
-      ++pos;
+      piece = ++pos;
       continue;
     }
     if (on_line >= width) {
-      Flush(segment, true, alignment, right);
+      Flush(all.substr(piece, pos - piece), true, alignment, right);
+      piece = pos;
       on_line = 0;
       if (PageNearlyFull(run)) NewLetterPage(run);
       PrintText(left, "", 0);
@@ -123,12 +130,11 @@ void EmitLine(TemplateRun& run, std::string_view line) {
       if (end == limit || IsStyle(filled[end])) break;
       ++end;
     }
-    segment.append(filled, pos, end - pos);
     on_line += static_cast<int>(end - pos);
     pos = end;
   }
   // The last line of a justified paragraph is not widened.
-  Flush(segment, true, alignment == 'A' ? 'E' : alignment, right);
+  Flush(all.substr(piece, pos - piece), true, alignment == 'A' ? 'E' : alignment, right);
 }
 
 }  // namespace zem

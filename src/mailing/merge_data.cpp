@@ -70,10 +70,14 @@ std::string ReceiptListItem(int index, const std::string& date, double amount) {
 
 void AppendReceiptListItem(std::string& out, int index, const std::string& date, double amount) {
   if (index % 3 == 0) out.append(10, ' ');
-  const std::string shown = FormatDate(date, 0, "dma");
-  const std::string_view trimmed = BlanksTrimmed(shown);
-  out += trimmed;
-  if (trimmed.size() < 11) out.append(11 - trimmed.size(), ' ');
+  // The date trimmed of blanks, in a column of 11.
+  const size_t start = out.size();
+  AppendNumericDate(out, date, "dma");
+  const std::string_view shown = BlanksTrimmed(std::string_view(out).substr(start));
+  const size_t lead = static_cast<size_t>(shown.data() - (out.data() + start));
+  const size_t length = shown.size();
+  if (lead > 0) out.erase(start, lead);
+  out.resize(start + std::max<size_t>(length, 11), ' ');
   out += FormatAmount(kAmountPicture, amount);
   out += "   ";
   if (index % 3 == 2) out += kLineEnd;

@@ -28,8 +28,19 @@ class MergeTable {
  private:
   std::vector<std::string> lines_;  // the first count_ are the table's
   size_t count_ = 0;
+  // Names hash and compare without regard to case (ASCII letters), so that a lookup copies
+  // nothing.
+  struct NameHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view name) const noexcept;
+  };
+  struct NameEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const noexcept;
+  };
   // A name no longer in the table keeps its entry with no line numbers.
-  std::unordered_map<std::string, std::vector<size_t>> names_;  // ascending line numbers
+  std::unordered_map<std::string, std::vector<size_t>, NameHash, NameEqual>
+      names_;  // ascending line numbers
 };
 
 }  // namespace zem

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "format/byte_scan.h"
 #include "format/leading_number.h"
@@ -15,15 +16,22 @@
 namespace zem {
 namespace {
 
-constexpr char kLineEnd[] = "\r\n";
 // Pending records are handed to the file once they reach this many bytes.
 constexpr size_t kBlockBytes = 1 << 16;
 
 }  // namespace
 
+void RecordBytes::Grow(size_t n) {
+  const size_t capacity = std::max({size_ + n, 2 * capacity_, kBlockBytes + 256});
+  auto data = std::make_unique<char[]>(capacity);
+  if (size_ > 0) std::memcpy(data.get(), data_.get(), size_);
+  data_ = std::move(data);
+  capacity_ = capacity;
+}
+
 void WritePendingRecords() {
   PrintState& state = Printing();
-  if (state.File && !state.Pending.empty() && !state.File->Write(state.Pending)) {
+  if (state.File && !state.Pending.empty() && !state.File->Write(state.Pending.view())) {
     state.WriteFailed = true;
   }
   state.Pending.clear();
@@ -31,24 +39,32 @@ void WritePendingRecords() {
 
 namespace {
 
-// Ends the record built at the end of Printing().Pending with its line end; without a print
+// Room for a record's line end.
+constexpr size_t kLineEndRoom = 2;
+
+char* PutBytes(char* out, std::string_view bytes) {
+  if (!bytes.empty()) std::memcpy(out, bytes.data(), bytes.size());
+  return out + bytes.size();
+}
+
+// Ends the record written into the pending room at `end` with its line end; without a print
 // file it is dropped.
-void EndRecord() {
+void EndRecord(char* end) {
   PrintState& state = Printing();
   if (!state.File) {
     state.Pending.clear();
     return;
   }
-  state.Pending += kLineEnd;
+  *end++ = '\r';
+  *end++ = '\n';
+  state.Pending.Keep(end);
   if (state.Pending.size() >= kBlockBytes) WritePendingRecords();
 }
 
 // A record of a fixed part and a variable one.
 void WriteRecord(std::string_view head, std::string_view tail = {}) {
-  std::string& record = Printing().Pending;
-  record += head;
-  record += tail;
-  EndRecord();
+  char* out = Printing().Pending.Room(head.size() + tail.size() + kLineEndRoom);
+  EndRecord(PutBytes(PutBytes(out, head), tail));
 }
 
 // Writes what is pending and closes the file; false when the file was not open, the close
@@ -62,19 +78,14 @@ bool WritePendingAndClose() {
   return closed && !state.WriteFailed;
 }
 
-// A byte a record cannot carry (a control byte, 127 or 255) is printed as a blank.
-void MakePrintable(char* data, size_t size) {
-  for (size_t i = FindUnprintableByte(data, size); i < size;
-       i += 1 + FindUnprintableByte(data + i + 1, size - i - 1)) {
-    data[i] = ' ';
-  }
-}
+}  // namespace
 
+namespace {
+constinit PrintState g_printing;
 }  // namespace
 
 PrintState& Printing() {
-  static PrintState state;
-  return state;
+  return g_printing;
 }
 
 void ResetPrinting() {
@@ -116,6 +127,12 @@ constexpr size_t kNumberRoom = 16;
 // Writes a print number at `out` and returns the end of what it wrote.
 char* PutPrintNumber(char* out, int value) {
   *out++ = value < 0 ? '-' : ' ';
+  if (value >= 0 && value < 10) {
+    // Most numbers are a column or a count of line ends of one digit.
+    *out++ = static_cast<char>('0' + value);
+    *out++ = ' ';
+    return out;
+  }
   out = std::to_chars(out, out + kNumberRoom - 2, value < 0 ? -static_cast<int64_t>(value) : value)
             .ptr;
   *out++ = ' ';
@@ -136,10 +153,8 @@ std::string PrintNumber(int value) {
 
 void BeginPage(int lines) {
   PrintState& state = Printing();
-  std::string& record = state.Pending;
-  record += "PAGE";
-  AppendPrintNumber(record, lines);
-  EndRecord();
+  char* out = state.Pending.Room(4 + kNumberRoom + kLineEndRoom);
+  EndRecord(PutPrintNumber(PutBytes(out, "PAGE"), lines));
   state.PageLength = static_cast<int16_t>(lines);
   state.CurrentLine = 0;
   state.CurrentColumn = 0;
@@ -149,18 +164,13 @@ void PrintText(int column, std::string_view text, int line_ends) {
   PrintState& state = Printing();
   if (state.CurrentLine >= state.PageLength) BeginPage(state.PageLength);
   // The record is written straight into the pending bytes: "column,text,line ends".
-  std::string& record = state.Pending;
-  const size_t start = record.size();
-  record.resize(start + text.size() + 2 * kNumberRoom + 2);
-  char* out = PutPrintNumber(record.data() + start, column);
+  char* out = state.Pending.Room(text.size() + 2 * kNumberRoom + 2 + kLineEndRoom);
+  out = PutPrintNumber(out, column);
   *out++ = ',';
-  char* const printable = out;
-  out = std::copy(text.begin(), text.end(), out);
-  MakePrintable(printable, text.size());
+  CopyPrintable(out, text.data(), text.size());
+  out += text.size();
   *out++ = ',';
-  out = PutPrintNumber(out, line_ends);
-  record.resize(static_cast<size_t>(out - record.data()));
-  EndRecord();
+  EndRecord(PutPrintNumber(out, line_ends));
   if (line_ends != 0) {
     state.CurrentLine = static_cast<int16_t>(state.CurrentLine + line_ends);
     state.CurrentColumn = 0;
@@ -210,7 +220,11 @@ std::string JustificationCode(std::string_view code) {
 void SetJustification(std::string_view code) {
   const std::string_view plain = PlainJustification(BlanksTrimmed(code));
   if (!plain.empty()) {
-    WriteRecord("JUS", plain);
+    // The usual record, "JUS" and one letter, is written without copies.
+    char* out = Printing().Pending.Room(4 + kLineEndRoom);
+    std::memcpy(out, "JUS", 3);
+    out[3] = plain.front();
+    EndRecord(out + 4);
   } else {
     WriteRecord("JUS", JustificationCode(code));
   }

@@ -9,6 +9,30 @@
 
 namespace zem {
 
+// Bytes of records built in place: a writer asks for room, writes into it and keeps what it
+// wrote, so that a record costs one bounds check and no copies beside its own bytes. The room
+// is kept when the bytes are cleared.
+class RecordBytes {
+ public:
+  // At least `n` writable bytes after the kept ones.
+  char* Room(size_t n) {
+    if (capacity_ - size_ < n) Grow(n);
+    return data_.get() + size_;
+  }
+  // Keeps the bytes written into the room up to `end`.
+  void Keep(const char* end) { size_ = static_cast<size_t>(end - data_.get()); }
+  std::string_view view() const { return {data_.get(), size_}; }
+  size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  void clear() { size_ = 0; }
+
+ private:
+  void Grow(size_t n);
+  std::unique_ptr<char[]> data_;
+  size_t size_ = 0;
+  size_t capacity_ = 0;
+};
+
 // The print file "vakprint.tmp" in the work directory: a sequence of one-line records (device,
 // page, printer command, justification, text) that the external spooler turns into pages.
 // Everything the program prints goes through the operations below.
@@ -24,7 +48,7 @@ struct PrintState {
   // Records built and not yet handed to the file: they go in blocks of many records, one
   // write each (the room is reused, so writing a record allocates nothing). A failed block
   // sets WriteFailed.
-  std::string Pending;
+  RecordBytes Pending;
 };
 
 PrintState& Printing();

@@ -178,7 +178,7 @@ void RunTemplate(const MergeContext& context, std::string_view name) {
   merge.Formats[0] = kStandardFormat;
   std::string line;  // reused: the template's lines are changed only in this copy
   for (const std::string& stored : found->second) {
-    line.assign(stored);
+    line = stored;
     if (!line.empty() && line[0] == kInstruction) {
       ApplyInstruction(run, line);
       continue;

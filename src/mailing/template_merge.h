@@ -54,9 +54,8 @@ struct MergeState {
   std::shared_ptr<TemplateSet> Templates;
   std::string TemplatesName;
   int TemplatesPrintFile = 0;
-  // EmitLine's working copies of a line, reused so that printing a line allocates nothing.
+  // EmitLine's working copy of a line, reused so that printing a line allocates nothing.
   std::string LineText;
-  std::string Segment;
 };
 
 MergeState& Merging();
