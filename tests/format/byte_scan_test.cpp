@@ -54,5 +54,23 @@ TEST(ByteScan, FindsTheFirstByteOfItsKindAtEveryOffset) {
   }
 }
 
+// Copying for a print record blanks exactly the unprintable bytes, wherever they stand around
+// the sixteen-byte steps, and writes nothing past the copy.
+TEST(ByteScan, CopiesPrintableBytesAndBlanksTheOthers) {
+  const std::string bytes("a\x00\x1f\x20\x7e\x7f\x80\xfe\xff\x82", 10);
+  for (size_t size = 0; size <= 40; ++size) {
+    std::string text(size, 'x');
+    for (size_t i = 0; i < size; ++i) text[i] = bytes[(i * 7 + size) % bytes.size()];
+    std::string expected = text;
+    for (char& c : expected) {
+      const auto b = static_cast<unsigned char>(c);
+      if (b < 32 || b == 127 || b == 255) c = ' ';
+    }
+    std::string out(size + 1, '#');
+    CopyPrintable(out.data(), text.data(), text.size());
+    EXPECT_EQ(out, expected + "#") << "size " << size;
+  }
+}
+
 }  // namespace
 }  // namespace zem

@@ -44,5 +44,28 @@ TEST(MergeTableTest, AssignedAnewHoldsOnlyTheNewBytes) {
   for (size_t i = 0; i < fresh.size(); ++i) EXPECT_EQ(fresh.line(i), table.line(i));
 }
 
+// Names match when they differ only in the case of ASCII letters: a name written twice in
+// different cases is found in file order, and other bytes (digits, accented letters) must be
+// equal.
+TEST(MergeTableTest, NamesMatchIgnoringTheCaseOfAsciiLettersOnly) {
+  const MergeTable table(
+      "\x7f"
+      "Des0\r\na\xff\r\n\x7f"
+      "DES0\r\nb\xff\r\n\x7f"
+      "des1\r\nc\xff\r\n\x7f"
+      "NOM\x82\r\nd\xff\r\n");
+  struct Case {
+    const char* name;
+    size_t from;
+    size_t found;
+  } cases[] = {
+      {"dEs0", 0, 0}, {"DES0", 1, 2},  {"des0", 3, 8},    {"DES1", 0, 4},
+      {"DES", 0, 8},  {"DES01", 0, 8}, {"NOM\x82", 0, 6}, {"NOM\x90", 0, 8},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(table.FindName(c.name, c.from), c.found) << c.name << " from " << c.from;
+  }
+}
+
 }  // namespace
 }  // namespace zem
