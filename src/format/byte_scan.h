@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-// Finding the first byte of a kind in a text, eight bytes at a time: texts of letters are
+// Finding the first byte of a kind in a text, sixteen bytes at a time: texts of letters are
 // long runs of plain characters, and the line filler and the print-record writer look at
 // every one of them.
 namespace zem {

@@ -9,8 +9,8 @@ namespace zem {
 namespace {
 
 // Each finder against a byte-by-byte search, for every byte value of interest placed at every
-// offset of texts around the eight-byte steps, with a decoy byte just below or above the kind
-// sought placed before it.
+// offset of texts around the eight- and sixteen-byte steps, with decoy bytes just below or
+// above the kind sought placed before it and another byte sought behind it.
 TEST(ByteScan, FindsTheFirstByteOfItsKindAtEveryOffset) {
   struct Case {
     const char* name;
@@ -30,7 +30,7 @@ TEST(ByteScan, FindsTheFirstByteOfItsKindAtEveryOffset) {
   const std::string decoys = " \x20\x7e\x80\xfe\x3f\x41\x22\x24";
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    for (size_t size = 0; size <= 35; ++size) {
+    for (size_t size = 0; size <= 50; ++size) {
       for (size_t at = 0; at <= size; ++at) {
         for (char target : c.targets) {
           std::string text(size, 'a');
@@ -39,6 +39,8 @@ TEST(ByteScan, FindsTheFirstByteOfItsKindAtEveryOffset) {
             if (!c.is(static_cast<unsigned char>(decoy))) text[i] = decoy;
           }
           if (at < size) text[at] = target;
+          // A second one behind it must not be taken for the first.
+          if (at + 2 < size) text[at + 2] = c.targets.back();
           size_t expected = size;
           for (size_t i = 0; i < size; ++i) {
             if (c.is(static_cast<unsigned char>(text[i]))) {
