@@ -23,11 +23,11 @@ std::string_view Part(std::string_view text, size_t pos, size_t count = std::str
 void ReplaceWithValue(const MergeTable& data, size_t& next, std::string& line, size_t& marker,
                       size_t& name_length, const std::function<void(const std::string&)>& emit) {
   while (next < data.size()) {
-    const std::string& value_line = data.line(next++);
+    const std::string_view value_line = data.line(next++);
     const bool trim = marker < line.size() && line[marker] == '@';
     const size_t end = value_line.find(kValueEnd);
-    if (end != std::string::npos) {
-      std::string_view value = std::string_view(value_line).substr(0, end);
+    if (end != std::string_view::npos) {
+      std::string_view value = value_line.substr(0, end);
       if (trim) value = BlanksTrimmed(value);
       // The code (marker and name) gives way to the value, in place.
       const size_t at = std::min(marker, line.size());
@@ -36,8 +36,9 @@ void ReplaceWithValue(const MergeTable& data, size_t& next, std::string& line, s
     }
     // An earlier line of a multi-line value is printed on its own; the name's last character
     // (the marker itself for an empty name) then holds the place for the next value line.
-    emit(line.substr(0, std::min(marker, line.size())) +
-         (trim ? TrimBlanks(value_line) : value_line));
+    std::string piece = line.substr(0, std::min(marker, line.size()));
+    piece += trim ? BlanksTrimmed(value_line) : value_line;
+    emit(piece);
     line = std::string(Part(line, marker + name_length));
     marker = 0;
     name_length = 0;

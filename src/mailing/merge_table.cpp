@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "platform/files.h"
-
 namespace zem {
 namespace {
 
@@ -36,26 +34,34 @@ bool MergeTable::NameEqual::operator()(std::string_view a, std::string_view b) c
 
 void MergeTable::Assign(const std::string& bytes) {
   for (auto& [name, lines] : names_) lines.clear();
-  count_ = 0;
-  platform::TextReader reader(bytes);
-  while (!reader.AtEnd()) {
-    if (count_ == lines_.size()) lines_.emplace_back();
-    std::string& line = lines_[count_++];
-    reader.ReadLine(&line);
-    if (!line.empty() && line[0] == kNameMark) {
-      const std::string_view name = std::string_view(line).substr(1);
+  lines_.clear();
+  bytes_ = bytes;
+  const std::string_view all(bytes_);
+  // Lines end at a CR (and the LF after it); a byte 26 where a line would begin ends the file.
+  size_t pos = 0;
+  while (pos < all.size() && all[pos] != 26) {
+    size_t end = all.find('\r', pos);
+    if (end == std::string_view::npos) end = all.size();
+    lines_.push_back({pos, end - pos});
+    if (end > pos && all[pos] == kNameMark) {
+      const std::string_view name = all.substr(pos + 1, end - pos - 1);
       auto entry = names_.find(name);
       if (entry == names_.end()) entry = names_.try_emplace(std::string(name)).first;
-      entry->second.push_back(count_ - 1);
+      entry->second.push_back(lines_.size() - 1);
+    }
+    pos = end;
+    if (pos < all.size()) {
+      ++pos;
+      if (pos < all.size() && all[pos] == '\n') ++pos;
     }
   }
 }
 
 size_t MergeTable::FindName(std::string_view name, size_t from) const {
   auto found = names_.find(name);
-  if (found == names_.end()) return count_;
+  if (found == names_.end()) return size();
   auto at = std::lower_bound(found->second.begin(), found->second.end(), from);
-  return at == found->second.end() ? count_ : *at;
+  return at == found->second.end() ? size() : *at;
 }
 
 }  // namespace zem

@@ -15,19 +15,25 @@ class MergeTable {
  public:
   MergeTable() = default;
   explicit MergeTable(const std::string& bytes) { Assign(bytes); }
-  // The table of other bytes; the lines and names of the earlier ones lend their room, so that
-  // a table kept for a run allocates nothing for letters like the ones before.
+  // The table of other bytes; the bytes, lines and names of the earlier ones lend their room,
+  // so that a table kept for a run allocates nothing for letters like the ones before.
   void Assign(const std::string& bytes);
 
-  size_t size() const { return count_; }
-  const std::string& line(size_t index) const { return lines_[index]; }
+  size_t size() const { return lines_.size(); }
+  std::string_view line(size_t index) const {
+    return std::string_view(bytes_).substr(lines_[index].start, lines_[index].length);
+  }
   // The first name line at `from` or later whose name equals `name` without regard to case
   // (ASCII letters); size() when there is none.
   size_t FindName(std::string_view name, size_t from) const;
 
  private:
-  std::vector<std::string> lines_;  // the first count_ are the table's
-  size_t count_ = 0;
+  struct Line {
+    size_t start;
+    size_t length;
+  };
+  std::string bytes_;  // the bytes the lines stand in
+  std::vector<Line> lines_;
   // Names hash and compare without regard to case (ASCII letters), so that a lookup copies
   // nothing.
   struct NameHash {
