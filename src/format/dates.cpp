@@ -298,9 +298,17 @@ void AppendNumericDate(std::string& out, std::string_view date, std::string_view
     want_month |= c == 'M';
     want_year |= c == 'A';
   }
+  const int width = (want_month ? 2 : 0) + (want_year ? 4 : 0) + (want_day ? 2 : 0) +
+                    static_cast<int>(parts.size()) - 1;
+  const size_t field = width > 0 ? static_cast<size_t>(width) : 0;
+  // The date is built in place, in room for every part of the order (four digits at most) and
+  // its joiner, then cut to the field or padded with blanks.
+  const DateDisplaySettings& display = DateDisplay();
   const size_t start = out.size();
+  out.resize(start + std::max(field, display.DatOrdre.size() * (4 + display.DatCaracter.size())));
+  char* const begin = out.data() + start;
+  char* text = begin;
   if (month != 0 || day != 0) {
-    const DateDisplaySettings& display = DateDisplay();
     for (char c : display.DatOrdre) {
       char part[4];
       char* end = part;
@@ -316,13 +324,14 @@ void AppendNumericDate(std::string& out, std::string_view date, std::string_view
       } else {
         continue;
       }
-      if (out.size() > start) out += display.DatCaracter;
-      out.append(part, end);
+      if (text > begin)
+        text = std::copy(display.DatCaracter.begin(), display.DatCaracter.end(), text);
+      text = std::copy(part, end, text);
     }
   }
-  const int width = (want_month ? 2 : 0) + (want_year ? 4 : 0) + (want_day ? 2 : 0) +
-                    static_cast<int>(parts.size()) - 1;
-  out.resize(start + (width > 0 ? static_cast<size_t>(width) : 0), ' ');
+  const size_t length = static_cast<size_t>(text - begin);
+  if (field > length) std::fill(text, begin + field, ' ');
+  out.resize(start + field);
 }
 
 std::string FormatDate(const std::string& date, int16_t style, const std::string& parts) {
