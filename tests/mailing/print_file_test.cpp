@@ -139,6 +139,8 @@ TEST_F(PrintFileTest, RecordsAreLaidOutByteForByte) {
       {"control bytes blanked", [] { PrintText(0, "\x01\x10x\x1f", 0); }, " 0 ,  x , 0 "},
       {"negative line ends", [] { PrintText(0, "", -4); }, " 0 ,,-4 "},
       {"widest numbers", [] { PrintText(INT32_MAX, "", INT32_MIN); }, " 2147483647 ,,-2147483648 "},
+      {"one digit and two", [] { PrintText(9, "", 10); }, " 9 ,, 10 "},
+      {"minus one", [] { PrintText(-1, "", 0); }, "-1 ,, 0 "},
   };
   for (const Case& c : cases) {
     ResetPrinting();
@@ -148,6 +150,22 @@ TEST_F(PrintFileTest, RecordsAreLaidOutByteForByte) {
     ClosePrintFile();
     EXPECT_EQ(Written(), std::string("DEVICED\r\nPAGE 10 \r\n") + c.record + "\r\n") << c.name;
   }
+}
+
+// Records longer than the block the pending records are gathered in arrive whole and in
+// order, between short ones.
+TEST_F(PrintFileTest, RecordsLongerThanABlockArriveWhole) {
+  ASSERT_TRUE(OpenPrintFile("D"));
+  BeginPage(30000);
+  std::string expected = "DEVICED\r\nPAGE 30000 \r\n";
+  for (size_t size : {10u, 70000u, 3u, 200000u, 65530u, 1u}) {
+    const std::string text(size, static_cast<char>('a' + size % 26));
+    PrintText(1, text, 1);
+    PrintCommand("b");
+    expected += " 1 ," + text + ", 1 \r\n*b\r\n";
+  }
+  ASSERT_TRUE(ClosePrintFile());
+  EXPECT_EQ(Written(), expected);
 }
 
 TEST_F(PrintFileTest, CallersTextIsNotChanged) {
