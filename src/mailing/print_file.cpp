@@ -21,8 +21,13 @@ constexpr size_t kBlockBytes = 1 << 16;
 
 }  // namespace
 
+// Room beyond a block for the record that fills it: records are rarely longer.
+constexpr size_t kRecordRoom = 4096;
+
 void RecordBytes::Grow(size_t n) {
-  const size_t capacity = std::max({size_ + n, 2 * capacity_, kBlockBytes + 256});
+  // The pending bytes are under a block when a record is begun (a full block is written), so
+  // growing just enough copies at most a block per record, however long the records.
+  const size_t capacity = std::max(size_ + n, kBlockBytes + kRecordRoom);
   auto data = std::make_unique<char[]>(capacity);
   if (size_ > 0) std::memcpy(data.get(), data_.get(), size_);
   data_ = std::move(data);
