@@ -403,12 +403,18 @@ TEST_F(DateTest, NumericFormUnderEverySetting) {
       {"DMA", "/", Packed("20240000"), "dma", "          "},
       {"DMA", "/", Packed("2024"), "dma", "          "},
       {"DMA", "/", std::string("\xff\x98\x84\x85"), "dma", "5/4/2724  "},
+      // Parts beyond the field are cut, however many the order names.
+      {"DDDDDDDD", "::", Packed("20241231"), "dddddddddddd", "31::31::31::3"},
   };
   for (const Case& c : cases) {
     DateDisplay().DatOrdre = c.order;
     DateDisplay().DatCaracter = c.joiner;
     EXPECT_EQ(FormatDate(c.date, 0, c.parts), c.expected)
         << c.order << " " << c.joiner << " " << c.parts;
+    // Added to a text, the same form follows what was there.
+    std::string text = "Ref.: ";
+    AppendNumericDate(text, c.date, c.parts);
+    EXPECT_EQ(text, "Ref.: " + c.expected) << c.order << " " << c.joiner << " " << c.parts;
   }
 }
 

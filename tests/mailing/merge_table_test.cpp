@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace zem {
 namespace {
@@ -64,6 +65,32 @@ TEST(MergeTableTest, NamesMatchIgnoringTheCaseOfAsciiLettersOnly) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(table.FindName(c.name, c.from), c.found) << c.name << " from " << c.from;
+  }
+}
+
+// Lines end at a CR with or without the LF after it; an LF alone stays in its line, and a byte
+// 26 ends the bytes only where a line would begin.
+TEST(MergeTableTest, SplitsLinesAsTheSuiteWritesThem) {
+  struct Case {
+    std::string bytes;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"", {}},
+      {"a", {"a"}},
+      {"a\r\nb\r\n", {"a", "b"}},
+      {"a\rb\r", {"a", "b"}},
+      {"a\nb\r\n\r\nc", {"a\nb", "", "c"}},
+      {"a\x1a\r\n\x1a"
+       "b\r\n",
+       {"a\x1a"}},
+      {"\x1a", {}},
+      {"\r\n\r\n", {"", ""}},
+  };
+  for (const Case& c : cases) {
+    const MergeTable table(c.bytes);
+    std::vector<std::string> lines;
+    for (size_t i = 0; i < table.size(); ++i) lines.emplace_back(table.line(i));
+    EXPECT_EQ(lines, c.lines) << testing::PrintToString(c.bytes);
   }
 }
 
