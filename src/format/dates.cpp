@@ -324,13 +324,14 @@ void AppendNumericDate(std::string& out, std::string_view date, std::string_view
       } else {
         continue;
       }
-      if (text > begin)
-        text = std::copy(display.DatCaracter.begin(), display.DatCaracter.end(), text);
-      text = std::copy(part, end, text);
+      if (text > begin) {
+        for (char joiner : display.DatCaracter) *text++ = joiner;
+      }
+      for (const char* digit = part; digit < end; ++digit) *text++ = *digit;
     }
   }
   const size_t length = static_cast<size_t>(text - begin);
-  if (field > length) std::fill(text, begin + field, ' ');
+  for (size_t i = length; i < field; ++i) begin[i] = ' ';
   out.resize(start + field);
 }
 

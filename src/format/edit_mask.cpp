@@ -118,20 +118,35 @@ std::string FormatMask(const std::string& mask, double value) {
   // Nothing sensible can be shown for these: the field is marked as overflowing.
   if (!std::isfinite(value)) return std::string(mask.size(), '!');
 
-  bool signed_mask = false;
-  size_t point = std::string::npos;
-  for (size_t i = 0; i < mask.size(); ++i) {
-    signed_mask |= IsSignPosition(mask[i]);
-    if (mask[i] == '.' && point == std::string::npos) point = i;
-  }
-  int A = 0;    // digit and sign positions right of the point
-  int dec = 0;  // digit positions right after the point
-  if (point != std::string::npos) {
-    for (size_t i = point + 1; i < mask.size(); ++i) {
-      if (IsDigitPosition(mask[i]) || IsSignPosition(mask[i])) ++A;
+  // What the mask's positions are depends on the mask alone; a run formats most of its numbers
+  // through one or two masks, so the last one read is kept.
+  struct MaskShape {
+    std::string mask;
+    bool signed_mask = false;
+    size_t point = std::string::npos;
+    int A = 0;    // digit and sign positions right of the point
+    int dec = 0;  // digit positions right after the point
+  };
+  static MaskShape shape;
+  if (shape.mask != mask) {
+    shape = MaskShape{mask};
+    for (size_t i = 0; i < mask.size(); ++i) {
+      shape.signed_mask |= IsSignPosition(mask[i]);
+      if (mask[i] == '.' && shape.point == std::string::npos) shape.point = i;
     }
-    for (size_t i = point + 1; i < mask.size() && IsDigitPosition(mask[i]); ++i) ++dec;
+    if (shape.point != std::string::npos) {
+      for (size_t i = shape.point + 1; i < mask.size(); ++i) {
+        if (IsDigitPosition(mask[i]) || IsSignPosition(mask[i])) ++shape.A;
+      }
+      for (size_t i = shape.point + 1; i < mask.size() && IsDigitPosition(mask[i]); ++i) {
+        ++shape.dec;
+      }
+    }
   }
+  const bool signed_mask = shape.signed_mask;
+  const size_t point = shape.point;
+  int A = shape.A;
+  const int dec = shape.dec;
 
   // Scale to whole units of the last decimal with one multiplication (a product rounded once,
   // so an exact half stays a half) and round half to even.

@@ -130,7 +130,7 @@ namespace {
 constexpr size_t kNumberRoom = 16;
 
 // Writes a print number at `out` and returns the end of what it wrote.
-char* PutPrintNumber(char* out, int value) {
+inline char* PutPrintNumber(char* out, int value) {
   *out++ = value < 0 ? '-' : ' ';
   if (value >= 0 && value < 10) {
     // Most numbers are a column or a count of line ends of one digit.
@@ -223,7 +223,8 @@ std::string JustificationCode(std::string_view code) {
 }
 
 void SetJustification(std::string_view code) {
-  const std::string_view plain = PlainJustification(BlanksTrimmed(code));
+  const std::string_view plain =
+      code.size() == 1 ? PlainJustification(code) : PlainJustification(BlanksTrimmed(code));
   if (!plain.empty()) {
     // The usual record, "JUS" and one letter, is written without copies.
     char* out = Printing().Pending.Room(4 + kLineEndRoom);
