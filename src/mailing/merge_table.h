@@ -1,8 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace zem {
@@ -34,19 +34,20 @@ class MergeTable {
   };
   std::string bytes_;  // the bytes the lines stand in
   std::vector<Line> lines_;
-  // Names hash and compare without regard to case (ASCII letters), so that a lookup copies
-  // nothing.
-  struct NameHash {
-    using is_transparent = void;
-    size_t operator()(std::string_view name) const noexcept;
+  // Every name met so far, in capitals, with its name lines in this table (ascending); a name
+  // no longer in the table keeps its entry with no lines. They are found through an open-
+  // addressed table of slots (index + 1 into names_, 0 for a free slot; a power of two, at
+  // most half full), so that a lookup copies nothing and compares one name or two.
+  struct Name {
+    std::string capitals;
+    std::vector<size_t> lines;
   };
-  struct NameEqual {
-    using is_transparent = void;
-    bool operator()(std::string_view a, std::string_view b) const noexcept;
-  };
-  // A name no longer in the table keeps its entry with no line numbers.
-  std::unordered_map<std::string, std::vector<size_t>, NameHash, NameEqual>
-      names_;  // ascending line numbers
+  // The slot that holds `name` (any case), or the free slot where it would go.
+  size_t SlotOf(std::string_view name) const;
+  // The entry of `name`, made when there is none.
+  Name& Entry(std::string_view name);
+  std::vector<Name> names_;
+  std::vector<uint32_t> slots_;
 };
 
 }  // namespace zem

@@ -68,6 +68,27 @@ TEST(MergeTableTest, NamesMatchIgnoringTheCaseOfAsciiLettersOnly) {
   }
 }
 
+// However many names a table meets, and in whatever case, each is found at its own line, and
+// the names of earlier bytes are not found in later ones.
+TEST(MergeTableTest, FindsEveryOneOfManyNames) {
+  MergeTable table;
+  for (int round = 0; round < 3; ++round) {
+    std::string bytes;
+    const int names = 100 + 150 * round;
+    for (int i = 0; i < names; ++i) {
+      bytes += "\x7fn" + std::to_string(round) + "x" + std::to_string(i) + "\r\nv\xff\r\n";
+    }
+    table.Assign(bytes);
+    for (int i = 0; i < names; ++i) {
+      const std::string name = "N" + std::to_string(round) + "X" + std::to_string(i);
+      ASSERT_EQ(table.FindName(name, 0), static_cast<size_t>(2 * i)) << name;
+    }
+    EXPECT_EQ(table.FindName("N" + std::to_string(round) + "X" + std::to_string(names), 0),
+              table.size());
+    if (round > 0) EXPECT_EQ(table.FindName("N0X0", 0), table.size());
+  }
+}
+
 // Lines end at a CR with or without the LF after it; an LF alone stays in its line, and a byte
 // 26 ends the bytes only where a line would begin.
 TEST(MergeTableTest, SplitsLinesAsTheSuiteWritesThem) {
