@@ -85,7 +85,9 @@ TEST(MergeTableTest, FindsEveryOneOfManyNames) {
     }
     EXPECT_EQ(table.FindName("N" + std::to_string(round) + "X" + std::to_string(names), 0),
               table.size());
-    if (round > 0) EXPECT_EQ(table.FindName("N0X0", 0), table.size());
+    if (round > 0) {
+      EXPECT_EQ(table.FindName("N0X0", 0), table.size());
+    }
   }
 }
 
