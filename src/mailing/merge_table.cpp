@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace zem {
 namespace {
@@ -12,7 +13,28 @@ char Capital(char c) {
   return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-uint64_t CapitalsHash(std::string_view name) {
+constexpr uint64_t kOnes = 0x0101010101010101ull;
+constexpr uint64_t kHighBits = 0x8080808080808080ull;
+
+// A name of up to eight bytes in capitals as one word, zero bytes after it: every byte from
+// "a" to "z" loses 32 at once.
+uint64_t PackedCapitals(std::string_view name) {
+  uint64_t word = 0;
+  std::memcpy(&word, name.data(), name.size());
+  const uint64_t low = word & ~kHighBits;
+  const uint64_t from_a = low + kOnes * (0x80 - 'a');
+  const uint64_t past_z = low + kOnes * (0x7f - 'z');
+  const uint64_t lower = from_a & ~past_z & ~word & kHighBits;
+  return word - (lower >> 2);
+}
+
+// A name's key: its packed capitals when it is short, 0 otherwise.
+uint64_t NameKey(std::string_view name) {
+  return name.size() <= sizeof(uint64_t) ? PackedCapitals(name) : 0;
+}
+
+uint64_t NameHash(std::string_view name, uint64_t key) {
+  if (name.size() <= sizeof(uint64_t)) return (key ^ name.size()) * 0x9e3779b97f4a7c15ull;
   // FNV-1a over the capitals.
   uint64_t hash = 14695981039346656037ull;
   for (char c : name) {
@@ -22,9 +44,11 @@ uint64_t CapitalsHash(std::string_view name) {
   return hash;
 }
 
-// Whether `name` in capitals is `capitals`.
-bool SameName(std::string_view capitals, std::string_view name) {
+// Whether `name` (key `key`) in capitals is `capitals` (key `capitals_key`).
+bool SameName(std::string_view capitals, uint64_t capitals_key, std::string_view name,
+              uint64_t key) {
   if (capitals.size() != name.size()) return false;
+  if (name.size() <= sizeof(uint64_t)) return capitals_key == key;
   for (size_t i = 0; i < name.size(); ++i) {
     if (Capital(name[i]) != capitals[i]) return false;
   }
@@ -34,9 +58,13 @@ bool SameName(std::string_view capitals, std::string_view name) {
 }  // namespace
 
 size_t MergeTable::SlotOf(std::string_view name) const {
+  const uint64_t key = NameKey(name);
+  // The high bits of the hash pick the slot: the multiplication mixes them best.
   const size_t mask = slots_.size() - 1;
-  size_t slot = static_cast<size_t>(CapitalsHash(name)) & mask;
-  while (slots_[slot] != 0 && !SameName(names_[slots_[slot] - 1].capitals, name)) {
+  size_t slot = static_cast<size_t>(NameHash(name, key) >> 40) & mask;
+  while (slots_[slot] != 0) {
+    const Name& entry = names_[slots_[slot] - 1];
+    if (SameName(entry.capitals, entry.key, name, key)) break;
     slot = (slot + 1) & mask;
   }
   return slot;
@@ -54,7 +82,8 @@ MergeTable::Name& MergeTable::Entry(std::string_view name) {
   if (slots_[slot] == 0) {
     std::string capitals(name);
     for (char& c : capitals) c = Capital(c);
-    names_.push_back({std::move(capitals), {}});
+    const uint64_t key = NameKey(capitals);
+    names_.push_back({std::move(capitals), key, {}});
     slots_[slot] = static_cast<uint32_t>(names_.size());
   }
   return names_[slots_[slot] - 1];

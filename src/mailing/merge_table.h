@@ -40,6 +40,7 @@ class MergeTable {
   // most half full), so that a lookup copies nothing and compares one name or two.
   struct Name {
     std::string capitals;
+    uint64_t key;  // a short name's capitals packed in a word, compared at once
     std::vector<size_t> lines;
   };
   // The slot that holds `name` (any case), or the free slot where it would go.

@@ -54,14 +54,29 @@ TEST(MergeTableTest, NamesMatchIgnoringTheCaseOfAsciiLettersOnly) {
       "Des0\r\na\xff\r\n\x7f"
       "DES0\r\nb\xff\r\n\x7f"
       "des1\r\nc\xff\r\n\x7f"
-      "NOM\x82\r\nd\xff\r\n");
+      "NOM\x82\r\nd\xff\r\n\x7f"
+      "az@[\xe1\r\ne\xff\r\n\x7f"
+      "LongerName12\r\nf\xff\r\n");
   struct Case {
     const char* name;
     size_t from;
     size_t found;
   } cases[] = {
-      {"dEs0", 0, 0}, {"DES0", 1, 2},  {"des0", 3, 8},    {"DES1", 0, 4},
-      {"DES", 0, 8},  {"DES01", 0, 8}, {"NOM\x82", 0, 6}, {"NOM\x90", 0, 8},
+      {"dEs0", 0, 0},
+      {"DES0", 1, 2},
+      {"des0", 3, 12},
+      {"DES1", 0, 4},
+      {"DES", 0, 12},
+      {"DES01", 0, 12},
+      {"NOM\x82", 0, 6},
+      {"NOM\x90", 0, 12},
+      // Only "a" to "z" pair with capitals: not the bytes 32 away from "@", "[" or "\xe1".
+      {"AZ@[\xe1", 0, 8},
+      {"AZ`[\xe1", 0, 12},
+      {"AZ@{\xe1", 0, 12},
+      {"AZ@[\xc1", 0, 12},
+      {"longername12", 0, 10},
+      {"LONGERNAME1", 0, 12},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(table.FindName(c.name, c.from), c.found) << c.name << " from " << c.from;
