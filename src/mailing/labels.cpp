@@ -23,17 +23,24 @@ void AddLabel() {
     // Only the lines a label prints take cells: a line past LinesPerLabel would be neither
     // printed nor cleared and would grow with every label of the run.
     if (j >= parameters.LinesPerLabel) break;
-    std::string cell(width, ' ');
+    // Each line's cell of `width` characters is added to the row's line.
+    std::string& row = run.LabelLines[j];
     if (j == 4) {
-      // Address line 3 is right-aligned, ending 7 blanks before the edge of the label.
-      std::string text = TrimTrailingBlanks(run.AddressLines[4]) + std::string(7, ' ');
-      if (text.size() > width) text.erase(0, text.size() - width);
-      cell.replace(width - text.size(), text.size(), text);
+      // Address line 3 is right-aligned, ending 7 blanks before the edge of the label (when
+      // the label is narrower, the line loses its start).
+      const std::string_view line = run.AddressLines[4];
+      const std::string_view text = line.substr(0, line.find_last_not_of(' ') + 1);
+      const size_t shown = std::min(text.size() + 7, width);
+      row.append(width - shown, ' ');
+      const size_t text_shown = shown > 7 ? shown - 7 : 0;
+      row.append(text.substr(text.size() - text_shown));
+      row.append(shown - text_shown, ' ');
     } else {
       const std::string& text = run.AddressLines[j];
-      cell.replace(0, std::min(width, text.size()), text.substr(0, width));
+      const size_t shown = std::min(width, text.size());
+      row.append(text, 0, shown);
+      row.append(width - shown, ' ');
     }
-    run.LabelLines[j] += cell;
   }
   if (run.LabelsInRow == 2) PrintLabelRow();
 }
@@ -48,7 +55,9 @@ void PrintLabelRow() {
     PrintCommand("@e");
   }
   for (int i = 0; i < parameters.LinesPerLabel; ++i) {
-    std::string line = run.LabelLines[i].substr(0, kLabelLineWidth);
+    const std::string_view line =
+        std::string_view(run.LabelLines[i])
+            .substr(0, std::min(run.LabelLines[i].size(), kLabelLineWidth));
     for (size_t c = 1; c <= kLabelLineWidth; c += width) {
       PrintText(static_cast<int>(c), c - 1 < line.size() ? line.substr(c - 1, width) : "", 0);
     }

@@ -193,6 +193,34 @@ TEST_F(LabelsTest, RowsContinueOnTheOpenPage) {
   EXPECT_EQ(commands, 2);
 }
 
+// The last address line ends 7 blanks before the label's edge whatever the width: a narrow
+// label loses the line's start, one narrower than the 7 blanks shows blanks only.
+TEST_F(LabelsTest, LastLineEndsSevenBlanksBeforeTheEdge) {
+  const struct {
+    int16_t width;
+    const char* line;
+    std::string cell;
+  } cases[] = {
+      {30, "(Barcelona)", std::string(12, ' ') + "(Barcelona)" + std::string(7, ' ')},
+      {18, "(Barcelona)", "(Barcelona)" + std::string(7, ' ')},
+      {10, "(Barcelona)", "na)" + std::string(7, ' ')},
+      {7, "(Barcelona)", std::string(7, ' ')},
+      {3, "(Barcelona)", std::string(3, ' ')},
+      {20, "(Girona)   ", std::string(5, ' ') + "(Girona)" + std::string(7, ' ')},
+      {9, "", std::string(9, ' ')},
+  };
+  for (const auto& c : cases) {
+    MailingRun() = MailingRunState{};
+    Mailing().LabelWidth = c.width;
+    Mailing().LinesPerLabel = 5;
+    MailingRun().AddressLines = {"V001001", "", "", "", c.line};
+    AddLabel();
+    EXPECT_EQ(MailingRun().LabelLines[4], c.cell) << c.width << " " << c.line;
+    EXPECT_EQ(MailingRun().LabelLines[0], std::string("V001001").substr(0, c.width) +
+                                              std::string(c.width > 7 ? c.width - 7 : 0, ' '));
+  }
+}
+
 struct ProblemCase {
   const char* output_kind;
   int16_t width;
