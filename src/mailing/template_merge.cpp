@@ -191,7 +191,8 @@ void RunTemplate(const MergeContext& context, std::string_view name) {
     }
     if (run.Decoding) Decode(line);
     if (SkipLine(run, line)) continue;
-    if (context.merge_data && FindFieldMarker(line, 0) != std::string_view::npos) {
+    if (context.merge_data) {
+      // A line without a marker is left as it is at the cost of one scan.
       ReplaceFieldCodes(line, *context.merge_data,
                         [&run](const std::string& text) { EmitLine(run, text); });
     }
