@@ -56,7 +56,9 @@ bool WriteLetter() {
     run.MergeFileSystem = &files;
     run.MergeFilePath = path;
   }
-  MergeDataWriter merge(run.MergeFile.get());
+  // The bytes of each letter's file are written in the room of the one before.
+  static std::string room;
+  MergeDataWriter merge(run.MergeFile.get(), std::move(room));
   merge.WriteHeading(Letterhead().Lines, run.LetterDates, run.AddressLines);
   merge.BeginReceipts(run.ReceiptCount, run.ReceiptTotal);
   for (const MailingRunState::SelectedReceipt& receipt : run.Receipts) {
@@ -73,6 +75,7 @@ bool WriteLetter() {
   // table is kept from letter to letter so that its room is reused.
   static MergeTable table;
   table.Assign(merge.bytes());
+  room = merge.TakeBytes();
   return MergeTemplate(parameters.TemplateName, &table);
 }
 

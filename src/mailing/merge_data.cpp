@@ -88,6 +88,11 @@ MergeDataWriter::MergeDataWriter(const std::string& path)
 
 MergeDataWriter::MergeDataWriter(platform::RewrittenFile* file) : file_(file) {}
 
+MergeDataWriter::MergeDataWriter(platform::RewrittenFile* file, std::string room)
+    : file_(file), bytes_(std::move(room)) {
+  bytes_.clear();
+}
+
 MergeDataWriter::~MergeDataWriter() {
   if (file_) Close();
 }

@@ -39,6 +39,9 @@ class MergeDataWriter {
   // Rewrites `file`, kept open by the caller for many letters, on Close; null is a file that
   // could not be opened.
   explicit MergeDataWriter(platform::RewrittenFile* file);
+  // The same, the bytes written into the room of `room` (its contents are dropped), so that a
+  // caller writing many files hands the room from one writer to the next.
+  MergeDataWriter(platform::RewrittenFile* file, std::string room);
   ~MergeDataWriter();
   MergeDataWriter(const MergeDataWriter&) = delete;
   MergeDataWriter& operator=(const MergeDataWriter&) = delete;
@@ -62,6 +65,8 @@ class MergeDataWriter {
   bool Close();
   // The file's bytes as written (complete once Close succeeded).
   const std::string& bytes() const { return bytes_; }
+  // The bytes handed over; the writer keeps none.
+  std::string TakeBytes() { return std::move(bytes_); }
 
   // One whole entry (name line and value); used for the others and open to callers.
   void WriteEntry(std::string_view name, std::string_view value);

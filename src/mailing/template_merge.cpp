@@ -176,7 +176,9 @@ void RunTemplate(const MergeContext& context, std::string_view name) {
 
   TemplateRun run;
   merge.Formats[0] = kStandardFormat;
-  std::string line;  // reused: the template's lines are changed only in this copy
+  // The template's lines are changed only in this copy, whose room every run of a template
+  // (included ones too) reuses.
+  std::string& line = merge.TemplateLine;
   for (const std::string& stored : found->second) {
     line = stored;
     if (!line.empty() && line[0] == kInstruction) {
@@ -184,9 +186,10 @@ void RunTemplate(const MergeContext& context, std::string_view name) {
       continue;
     }
     if (IsIncludeLine(line)) {
-      RunTemplate(context, IncludedName(line));
       // "#+" ends the document after the included text: the next line begins a first page.
-      if (line[0] == '#') merge.PageCount = 0;
+      const bool ends_document = line[0] == '#';
+      RunTemplate(context, IncludedName(line));
+      if (ends_document) merge.PageCount = 0;
       continue;
     }
     if (run.Decoding) Decode(line);

@@ -54,7 +54,9 @@ struct MergeState {
   std::shared_ptr<TemplateSet> Templates;
   std::string TemplatesName;
   int TemplatesPrintFile = 0;
-  // EmitLine's working copy of a line, reused so that printing a line allocates nothing.
+  // The working copies of a template line and of the line EmitLine fills, reused so that
+  // merging and printing a line allocate nothing.
+  std::string TemplateLine;
   std::string LineText;
 };
 
