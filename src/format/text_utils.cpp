@@ -97,12 +97,17 @@ std::string AsciiUpper(std::string text) {
 std::string NameOrder(const std::string& name) {
   size_t star = name.find('*');
   if (star == std::string::npos || star == 0) return TrimBlanks(name);
-  std::string surname = TrimBlanks(name.substr(0, star));
-  std::string first_name = TrimBlanks(name.substr(star + 1));
+  const std::string_view surname = BlanksTrimmed(std::string_view(name).substr(0, star));
+  const std::string_view first_name = BlanksTrimmed(std::string_view(name).substr(star + 1));
   // The joining blank stays also when one part is empty ("Puig*" gives " Puig"): letters
   // that must not show it print the name with the trimming code "@".
-  bool joins_directly = !first_name.empty() && first_name.back() == '\'';
-  return first_name + (joins_directly ? "" : " ") + surname;
+  const bool joins_directly = !first_name.empty() && first_name.back() == '\'';
+  std::string ordered;
+  ordered.reserve(first_name.size() + 1 + surname.size());
+  ordered.append(first_name);
+  if (!joins_directly) ordered += ' ';
+  ordered.append(surname);
+  return ordered;
 }
 
 bool IsAllChar(const std::string& text, int16_t code) {

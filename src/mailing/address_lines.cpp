@@ -1,4 +1,6 @@
 // The five address lines (DES0 to DES4) of a unit, from its property and unit records.
+#include <algorithm>
+
 #include "format/dates.h"
 #include "format/text_utils.h"
 #include "mailing/letter_mailing.h"
@@ -6,10 +8,17 @@
 namespace zem {
 namespace {
 
-// The field at `offset` of `length` bytes; short records read as blanks past their end.
+// The field at `offset` of `length` bytes added to `out`; short records read as blanks past
+// their end.
+void AppendField(std::string& out, const std::string& record, size_t offset, size_t length) {
+  const size_t present = offset < record.size() ? std::min(length, record.size() - offset) : 0;
+  if (present > 0) out.append(record, offset, present);
+  out.append(length - present, ' ');
+}
+
 std::string Field(const std::string& record, size_t offset, size_t length) {
-  std::string field = offset < record.size() ? record.substr(offset, length) : std::string();
-  field.resize(length, ' ');
+  std::string field;
+  AppendField(field, record, offset, length);
   return field;
 }
 
@@ -21,10 +30,11 @@ std::array<std::string, 5> BuildAddressLines(const std::string& property, const 
   const std::string digits = UnpackDigits(Field(unit, 0, 4));
   lines[0] = "V" + digits.substr(1, 3) + digits.substr(5, 3);
   lines[1] = NameOrder(Field(unit, 8, 30));
-  const std::string designation = Field(unit, 38, 10);
-  lines[2] = NameOrder(Field(property, 8, 30)) + " " + designation;
-  lines[3] = Field(property, 38, 30);
-  lines[4] = Field(property, 68, 30);
+  lines[2] = NameOrder(Field(property, 8, 30));
+  lines[2] += ' ';
+  AppendField(lines[2], unit, 38, 10);  // the unit's designation
+  AppendField(lines[3], property, 38, 30);
+  AppendField(lines[4], property, 68, 30);
   // Mailing flag "P": letters go to each owner's own address. The own street line stands
   // alone: the unit's designation names the flat in the property, not one at the owner's
   // address. An owner without a street line of their own keeps the property's, with the
@@ -32,9 +42,9 @@ std::array<std::string, 5> BuildAddressLines(const std::string& property, const 
   if (Field(property, 141, 1) == "P") {
     const std::string own_street = Field(unit, 98, 30);
     if (!IsAllChar(own_street, 32)) lines[2] = NameOrder(own_street);
-    const std::string own_line2 = Field(unit, 129, 30);
+    std::string own_line2 = Field(unit, 129, 30);
     if (!IsAllChar(own_line2, 32)) {
-      lines[3] = own_line2;
+      lines[3] = std::move(own_line2);
       lines[4] = Field(unit, 159, 30);
     }
   }
