@@ -20,7 +20,7 @@ constexpr uint64_t kHighBits = 0x8080808080808080ull;
 // "a" to "z" loses 32 at once.
 uint64_t PackedCapitals(std::string_view name) {
   uint64_t word = 0;
-  std::memcpy(&word, name.data(), name.size());
+  if (!name.empty()) std::memcpy(&word, name.data(), name.size());  // an empty view may be null
   const uint64_t low = word & ~kHighBits;
   const uint64_t from_a = low + kOnes * (0x80 - 'a');
   const uint64_t past_z = low + kOnes * (0x7f - 'z');

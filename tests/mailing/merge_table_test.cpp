@@ -81,6 +81,10 @@ TEST(MergeTableTest, NamesMatchIgnoringTheCaseOfAsciiLettersOnly) {
   for (const Case& c : cases) {
     EXPECT_EQ(table.FindName(c.name, c.from), c.found) << c.name << " from " << c.from;
   }
+  // The empty name (a marker followed by no name character, even as a view of nothing) finds
+  // no line here.
+  EXPECT_EQ(table.FindName(std::string_view(), 0), table.size());
+  EXPECT_EQ(MergeTable("\x7f\r\nv\xff\r\n").FindName(std::string_view(), 0), 0u);
 }
 
 // However many names a table meets, and in whatever case, each is found at its own line, and
