@@ -75,7 +75,7 @@ void Align(std::string& line, size_t target, char alignment, bool more_lines_fol
 
 }  // namespace
 
-void FillLine(std::string& text, int indent, int width, char alignment) {
+bool FillLine(std::string& text, int indent, int width, char alignment) {
   if (alignment >= 'a' && alignment <= 'z') alignment = static_cast<char>(alignment - 'a' + 'A');
   const size_t skip = static_cast<size_t>(std::abs(indent));
   int line_indent = indent > 0 ? indent : 0;
@@ -86,7 +86,7 @@ void FillLine(std::string& text, int indent, int width, char alignment) {
       FindControlByte(text.data(), text.size()) == text.size()) {
     text.insert(0, static_cast<size_t>(line_indent), ' ');
     Align(text, static_cast<size_t>(line_indent) + first_room, alignment, false, skip);
-    return;
+    return false;
   }
   // The lines are built in buffers kept from call to call, and the result changes places with
   // the text: after the first lines of a run nothing is allocated.
@@ -94,6 +94,7 @@ void FillLine(std::string& text, int indent, int width, char alignment) {
   static thread_local std::string line;
   result.clear();
   size_t pos = 0;
+  bool has_controls = false;
 
   while (pos < text.size()) {
     // Every line carries at least one character, so that a width no larger than the indent
@@ -128,8 +129,9 @@ void FillLine(std::string& text, int indent, int width, char alignment) {
     if (cut < 1) cut = taken;
 
     const size_t base_room = width - line_indent > 0 ? static_cast<size_t>(width - line_indent) : 1;
-    const size_t target =
-        static_cast<size_t>(line_indent) + base_room + CountControls(text, pos, cut);
+    const size_t controls = CountControls(text, pos, cut);
+    has_controls |= controls > 0;
+    const size_t target = static_cast<size_t>(line_indent) + base_room + controls;
     line.assign(static_cast<size_t>(line_indent), ' ');
     line.append(text, pos, cut);
 
@@ -144,6 +146,7 @@ void FillLine(std::string& text, int indent, int width, char alignment) {
     line_indent = indent < 0 ? -indent : 0;
   }
   text.swap(result);
+  return has_controls;
 }
 
 }  // namespace zem

@@ -16,6 +16,8 @@ namespace zem {
 // blank-filled on the right to the full width: leaving it short would break the rule that
 // every line but the last has `width` characters, and the caller, which cuts the result at
 // every `width` characters, would then shift all later lines.
-void FillLine(std::string& text, int indent, int width, char alignment);
+// Returns whether the result holds control bytes (when it holds none, the caller may cut it
+// every `width` bytes without looking).
+bool FillLine(std::string& text, int indent, int width, char alignment);
 
 }  // namespace zem

@@ -93,7 +93,7 @@ void EmitLine(TemplateRun& run, std::string_view line) {
   // column per line rather than none.
   const int width = std::max(right - left + 1, 1);
 
-  FillLine(text, indent, width, alignment == 'N' ? 'I' : alignment);
+  const bool has_controls = FillLine(text, indent, width, alignment == 'N' ? 'I' : alignment);
   const std::string& filled = text;
 
   if (merge.PageCount == 0) NewLetterPage(run);
@@ -122,8 +122,8 @@ void EmitLine(TemplateRun& run, std::string_view line) {
       if (PageNearlyFull(run)) NewLetterPage(run);
       PrintText(left, "", 0);
     }
-    size_t end = pos;
     const size_t limit = std::min(filled.size(), pos + static_cast<size_t>(width - on_line));
+    size_t end = has_controls ? pos : limit;
     // Style bytes are control bytes: the run up to the next control byte holds none.
     while (end < limit) {
       end += FindControlByte(filled.data() + end, limit - end);

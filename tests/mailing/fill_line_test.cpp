@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -23,8 +24,10 @@ class FillLineTest : public ::testing::TestWithParam<FillCase> {};
 TEST_P(FillLineTest, WrapsAndAligns) {
   const FillCase& c = GetParam();
   std::string text = c.text;
-  FillLine(text, c.indent, c.width, c.alignment);
+  const bool has_controls = FillLine(text, c.indent, c.width, c.alignment);
   EXPECT_EQ(text, c.expected);
+  EXPECT_EQ(has_controls, std::any_of(text.begin(), text.end(),
+                                      [](char b) { return static_cast<unsigned char>(b) < 32; }));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -154,7 +157,7 @@ TEST(FillLineProperty, PaddedLinesHaveExactWidth) {
     if (indent >= width || -indent >= width) indent = 0;
     char alignment = alignments[round % 7];
     std::string filled = text;
-    FillLine(filled, indent, width, alignment);
+    const bool has_controls = FillLine(filled, indent, width, alignment);
 
     SCOPED_TRACE("text=\"" + text + "\" width=" + std::to_string(width) +
                  " indent=" + std::to_string(indent) + " alignment=" + alignment);
@@ -162,6 +165,9 @@ TEST(FillLineProperty, PaddedLinesHaveExactWidth) {
     std::string got_words = VisibleWords(filled);
     if (alignment == 'N') std::erase(got_words, '-');
     ASSERT_EQ(got_words, expected_words);
+    // It tells whether the result holds a control byte.
+    ASSERT_EQ(has_controls, std::any_of(filled.begin(), filled.end(),
+                                        [](char c) { return static_cast<unsigned char>(c) < 32; }));
     for (const std::string& line : SplitVisible(filled, width)) {
       int visible = 0;
       for (char c : line) visible += static_cast<unsigned char>(c) >= 32 ? 1 : 0;
