@@ -383,9 +383,10 @@ std::string FormatDate(const std::string& date, int16_t style, const std::string
   return result;
 }
 
-std::string ParseDate(const std::string& text) {
-  TypedDate typed = ScanTypedDate(text);
-  if (typed.error) return ZeroDate();
+// The year a typed date is stored with: one typed with fewer than four digits is put in the
+// century of the current year, then moved a century back when it lies more than 49 years
+// ahead or forward when it lies more than 50 years back.
+int32_t StoredYear(const TypedDate& typed) {
   int32_t year = typed.year;
   if (typed.day > 0 && typed.month > 0 && !typed.four_digit_year) {
     const int32_t now = CurrentYear();
@@ -396,7 +397,13 @@ std::string ParseDate(const std::string& text) {
       year += 100;
     }
   }
-  return Pack(year, typed.month, typed.day);
+  return year;
+}
+
+std::string ParseDate(const std::string& text) {
+  TypedDate typed = ScanTypedDate(text);
+  if (typed.error) return ZeroDate();
+  return Pack(StoredYear(typed), typed.month, typed.day);
 }
 
 int16_t DaysInMonth(int32_t year, int32_t month) {
@@ -406,12 +413,9 @@ int16_t DaysInMonth(int32_t year, int32_t month) {
 int16_t CheckDate(const std::string& text) {
   TypedDate typed = ScanTypedDate(text);
   if (typed.error) return -1;
-  int32_t year = typed.year;
-  if (year < 100 && !typed.four_digit_year) {
-    const int32_t now = CurrentYear();
-    year += 100 * (now / 100);
-    if (std::abs(year - now) > 50) year -= year > now ? 100 : -100;
-  }
+  // The day checked is the day stored: a year of three digits is widened as one of two (29/2/800
+  // is stored in 2700, which has no 29 February).
+  const int32_t year = StoredYear(typed);
   // A packed date keeps four year digits: a longer year would be stored as another date.
   if (year > 9999) return -1;
   const int32_t v = year * 10000 + typed.month * 100 + typed.day;

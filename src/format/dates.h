@@ -51,7 +51,8 @@ void AppendNumericDate(std::string& out, std::string_view date, std::string_view
 // the zero date when the text cannot be read. Ranges are not checked (31/02/24 packs as is).
 std::string ParseDate(const std::string& text);
 // -1 when a typed date cannot be read, names no real day or has a year beyond four digits
-// (which a packed date cannot hold), else 0.
+// (which a packed date cannot hold), else 0. The day checked is the one ParseDate stores, its
+// year widened the same way.
 int16_t CheckDate(const std::string& text);
 
 // A numeric code typed with dots between groups (12.3) as packed digits: the first group is 4

@@ -236,6 +236,10 @@ INSTANTIATE_TEST_SUITE_P(
                       CheckCase{2024, "5/3", -1}, CheckCase{2024, "", -1},
                       CheckCase{2024, "5/a/24", -1}, CheckCase{2024, "99999/3/24", -1},
                       CheckCase{2024, "5/3/99999", -1}, CheckCase{2024, "0503400000", -1},
+                      // The day checked is the day stored: three-digit years are widened
+                      // like two-digit ones (800 is stored as 2700, 400 as 2300).
+                      CheckCase{2026, "29-2-800", -1}, CheckCase{2026, "28-2-800", 0},
+                      CheckCase{2026, "29/2/400", -1}, CheckCase{2026, "28/2/400", 0},
                       // Years the packed date cannot hold would be stored as another date.
                       CheckCase{2024, "5/3/12024", -1}, CheckCase{2024, "10/10/11582", -1},
                       CheckCase{2024, "050312024", -1}, CheckCase{2024, "5/3/9999", 0},
