@@ -70,13 +70,14 @@ std::string ReceiptListItem(int index, const std::string& date, double amount) {
 
 void AppendReceiptListItem(std::string& out, int index, const std::string& date, double amount) {
   if (index % 3 == 0) out.append(10, ' ');
-  // The date trimmed of blanks, in a column of 11.
+  // The date trimmed of blanks (a zero date is all blanks), in a column of 11.
   const size_t start = out.size();
   AppendNumericDate(out, date, "dma");
-  const std::string_view shown = BlanksTrimmed(std::string_view(out).substr(start));
-  const size_t lead = static_cast<size_t>(shown.data() - (out.data() + start));
-  const size_t length = shown.size();
-  if (lead > 0) out.erase(start, lead);
+  const std::string_view shown = std::string_view(out).substr(start);
+  const size_t first = shown.find_first_not_of(' ');
+  const size_t length =
+      first == std::string_view::npos ? 0 : shown.find_last_not_of(' ') + 1 - first;
+  if (first != std::string_view::npos && first > 0) out.erase(start, first);
   out.resize(start + std::max<size_t>(length, 11), ' ');
   out += FormatAmount(kAmountPicture, amount);
   out += "   ";

@@ -181,6 +181,31 @@ TEST_F(MergeDataTest, ReceiptListLayout) {
   }
 }
 
+// A receipt's item: the date (cut to its field of 10) trimmed of blanks in a column of 11,
+// blank for a zero date, then the amount and three blanks; a row of three begins indented.
+TEST_F(MergeDataTest, ReceiptItemsTrimTheirDates) {
+  const std::string amount = FormatAmount("Z,ZZZ,ZZZ,ZZ9-", 1005) + "   ";
+  struct Case {
+    const char* order;
+    const char* joiner;
+    std::string date;
+    int index;
+    std::string item;
+  } cases[] = {
+      {"DMA", "/", Date("20240105"), 1, "5/1/2024   " + amount},
+      {"DMA", "/", Date("20240105"), 0, std::string(10, ' ') + "5/1/2024   " + amount},
+      {"DMA", "/", Date("20241231"), 2, "31/12/2024 " + amount + "\r\n"},
+      {"DMA", "/", ZeroDate(), 1, std::string(11, ' ') + amount},
+      {"DMA", "--", Date("20241231"), 1, "31--12--20 " + amount},  // cut to its field
+      {"ADX", " ", Date("20240105"), 1, "2024 5     " + amount},
+  };
+  for (const Case& c : cases) {
+    DateDisplay().DatOrdre = c.order;
+    DateDisplay().DatCaracter = c.joiner;
+    EXPECT_EQ(ReceiptListItem(c.index, c.date, 1005), c.item) << c.order << " " << c.index;
+  }
+}
+
 TEST_F(MergeDataTest, WriterInTheDriversOrder) {
   MergeDataWriter writer(MergeDataPath());
   ASSERT_TRUE(writer.ok());
