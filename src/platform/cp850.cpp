@@ -71,10 +71,23 @@ void AppendUtf8(std::string* out, char32_t cp) {
   }
 }
 
+void AppendCp850AsUtf8(std::string* out, std::string_view bytes) {
+  size_t i = 0;
+  while (i < bytes.size()) {
+    // A run of ASCII bytes is the same in both and goes over at once.
+    size_t ascii = i;
+    while (ascii < bytes.size() && static_cast<unsigned char>(bytes[ascii]) < 0x80) ++ascii;
+    out->append(bytes, i, ascii - i);
+    if (ascii == bytes.size()) break;
+    AppendUtf8(out, Cp850ToCodePoint(static_cast<uint8_t>(bytes[ascii])));
+    i = ascii + 1;
+  }
+}
+
 std::string Cp850ToUtf8(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());
-  for (unsigned char byte : bytes) AppendUtf8(&out, Cp850ToCodePoint(byte));
+  AppendCp850AsUtf8(&out, bytes);
   return out;
 }
 

@@ -16,6 +16,8 @@ int CodePointToCp850(char32_t code_point);
 
 // Code-page-850 text to UTF-8 (control bytes kept as they are).
 std::string Cp850ToUtf8(std::string_view bytes);
+// Appends code-page-850 text as UTF-8, as Cp850ToUtf8 converts it.
+void AppendCp850AsUtf8(std::string* out, std::string_view bytes);
 // Appends the UTF-8 encoding of a code point.
 void AppendUtf8(std::string* out, char32_t code_point);
 

@@ -8,9 +8,14 @@
 namespace zem::vakprint {
 namespace {
 
-std::string TrimRight(std::string text) {
-  while (!text.empty() && text.back() == ' ') text.pop_back();
+std::string_view TrimRight(std::string_view text) {
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
   return text;
+}
+
+// Whether a justification moves text inside its box (the others print it as it stands).
+bool Realigns(const Justification& how) {
+  return how.kind == 'D' || how.kind == 'C' || how.kind == 'A';
 }
 
 // Lays text out inside the box of its own length, as a printer with that justification would.
@@ -95,7 +100,7 @@ class PageBuilder {
     }
   }
 
-  void Put(long column, const std::string& text) {
+  void Put(long column, std::string_view text) {
     if (column > 0) column_ = column;
     const long from = column_;
     column_ += static_cast<long>(text.size());
@@ -159,7 +164,7 @@ void PlaceText(PageBuilder& pages, const PrintRecord& record, const Justificatio
       }
       pages.Put(0, fill);
     }
-  } else if (!pages.text_on_line() && record.number > 0) {
+  } else if (!pages.text_on_line() && record.number > 0 && Realigns(how)) {
     pages.Put(column, Justify(record.text, how));
   } else {
     // Part of a line split by style switches: the line filler has laid the whole line out

@@ -52,7 +52,9 @@ bool IsControlByte(unsigned char c) {
 }
 
 bool ParseJustification(std::string_view code, Justification* out) {
-  *out = Justification{};
+  out->kind = 'E';
+  out->fill_column = 0;
+  out->fill.clear();
   if (code == "E" || code == "D" || code == "C" || code == "A") {
     out->kind = code[0];
     return true;
@@ -70,7 +72,7 @@ bool ParseJustification(std::string_view code, Justification* out) {
   if (number.empty() || number.front() == '-' || !ParsePrintNumber(number, &column)) return false;
   out->kind = 'N';
   out->fill_column = column;
-  out->fill = std::string(code.substr(open + 1, close - open - 1));
+  out->fill.assign(code.substr(open + 1, close - open - 1));
   // The fill text comes from a template as it stands; a control byte in it (a form feed, say)
   // would act on the page instead of filling it, so it fills with a blank.
   for (char& c : out->fill) {
@@ -110,11 +112,18 @@ bool PrintFileReader::Next(PrintRecord* record) {
 }
 
 bool PrintFileReader::ParseRecord(std::string_view line, PrintRecord* record) {
-  *record = PrintRecord{};
+  // The record is cleared in place: its texts keep their room from one record to the next.
+  record->kind = PrintRecord::Kind::kText;
+  record->column = 0;
+  record->number = 0;
+  record->text.clear();
+  record->justification.kind = 'E';
+  record->justification.fill_column = 0;
+  record->justification.fill.clear();
   if (line_ == 1) {
     if (!StartsWith(line, "DEVICE")) return Fail("the first record is not a device record", 1);
     record->kind = PrintRecord::Kind::kDevice;
-    record->text = std::string(line.substr(6));
+    record->text.assign(line.substr(6));
     return true;
   }
   if (StartsWith(line, "DEVICE")) return Fail("a second device record", line_);
@@ -128,7 +137,7 @@ bool PrintFileReader::ParseRecord(std::string_view line, PrintRecord* record) {
   }
   if (StartsWith(line, "*")) {
     record->kind = PrintRecord::Kind::kCommand;
-    record->text = std::string(line.substr(1));
+    record->text.assign(line.substr(1));
     return true;
   }
   if (StartsWith(line, "JUS")) {
@@ -154,7 +163,7 @@ bool PrintFileReader::ParseRecord(std::string_view line, PrintRecord* record) {
   for (unsigned char c : text) {
     if (IsControlByte(c)) return Fail("text record holding a control byte", line_);
   }
-  record->text = std::string(text);
+  record->text.assign(text);
   return true;
 }
 

@@ -18,25 +18,22 @@ class StringOutput : public platform::OutputFile {
 
 }  // namespace
 
-std::vector<std::string> PageLines(const Page& page) {
-  std::vector<std::string> lines;
-  for (const Row& row : page.rows) {
-    size_t end = row.bytes.find_last_not_of(' ');
-    if (end == std::string::npos) continue;
-    lines.resize(static_cast<size_t>(row.line) + 1);
-    lines.back() = row.bytes.substr(0, end + 1);
-  }
-  return lines;
-}
-
 bool TextRenderer::AddPage(const Page& page) {
-  std::string text = first_ ? "" : "\f";
+  // The page is written as one piece, built in a buffer kept from page to page.
+  text_.clear();
+  if (!first_) text_ += '\f';
   first_ = false;
-  for (const std::string& line : PageLines(page)) {
-    text += platform::Cp850ToUtf8(line);
-    text += '\n';
+  // The rows come top down; a line without text (kept or not) is an empty line.
+  long next_line = 0;
+  for (const Row& row : page.rows) {
+    const size_t end = row.bytes.find_last_not_of(' ');
+    if (end == std::string::npos) continue;
+    text_.append(static_cast<size_t>(row.line - next_line), '\n');
+    platform::AppendCp850AsUtf8(&text_, std::string_view(row.bytes).substr(0, end + 1));
+    text_ += '\n';
+    next_line = row.line + 1;
   }
-  return out_->Write(text);
+  return out_->Write(text_);
 }
 
 PrintRendering RenderPrintFile(std::string_view bytes) {

@@ -9,10 +9,6 @@
 
 namespace zem::vakprint {
 
-// A page's lines as plain code-page-850 text: from the top down to the last line holding text,
-// each without its trailing blanks (empty lines in between stay empty).
-std::vector<std::string> PageLines(const Page& page);
-
 // Writes pages as UTF-8 plain text: text at its columns, each line ended by LF, one form feed
 // between pages, trailing blanks and trailing empty lines dropped; styles do not show.
 class TextRenderer : public PageSink {
@@ -23,6 +19,7 @@ class TextRenderer : public PageSink {
  private:
   platform::OutputFile* out_;
   bool first_ = true;
+  std::string text_;
 };
 
 // The whole rendering of a print file as plain text, in memory (tests and the golden runs).
