@@ -1,5 +1,7 @@
 #include "platform/cp850.h"
 
+#include <cstring>
+
 namespace zem::platform {
 namespace {
 
@@ -76,6 +78,10 @@ void AppendCp850AsUtf8(std::string* out, std::string_view bytes) {
   while (i < bytes.size()) {
     // A run of ASCII bytes is the same in both and goes over at once.
     size_t ascii = i;
+    for (uint64_t word; ascii + 8 <= bytes.size(); ascii += 8) {
+      std::memcpy(&word, bytes.data() + ascii, 8);
+      if (word & 0x8080808080808080ULL) break;
+    }
     while (ascii < bytes.size() && static_cast<unsigned char>(bytes[ascii]) < 0x80) ++ascii;
     out->append(bytes, i, ascii - i);
     if (ascii == bytes.size()) break;

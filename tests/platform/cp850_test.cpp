@@ -14,6 +14,24 @@ TEST(Cp850, EveryByteRoundTripsThroughUtf8) {
   }
 }
 
+// Runs of plain ASCII go over a word at a time: a letter beyond ASCII at any offset, before,
+// inside or after such a word, converts as on its own.
+TEST(Cp850, TextConvertsAsItsBytes) {
+  for (size_t length = 1; length <= 20; ++length) {
+    for (size_t at = 0; at < length; ++at) {
+      std::string text(length, 'a');
+      text[at] = '\x82';  // "é"
+      std::string expected(at, 'a');
+      expected += "\xc3\xa9";
+      expected.append(length - at - 1, 'a');
+      EXPECT_EQ(Cp850ToUtf8(text), expected) << length << " " << at;
+      std::string appended = "x";
+      AppendCp850AsUtf8(&appended, text);
+      EXPECT_EQ(appended, "x" + expected);
+    }
+  }
+}
+
 TEST(Cp850, KnownCharacters) {
   struct Case {
     std::string cp850;

@@ -74,7 +74,7 @@ class PageBuilder {
   // Hands the page in progress to the sink and begins an empty one.
   bool NewPage(long length) {
     bool ok = Flush();
-    page_ = Page{};
+    page_.rows.clear();  // the row table keeps its room for the next page
     page_.length = length;
     started_ = true;
     ++pages_;
