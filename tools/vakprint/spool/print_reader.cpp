@@ -127,26 +127,31 @@ bool PrintFileReader::ParseRecord(std::string_view line, PrintRecord* record) {
     record->text.assign(line.substr(6));
     return true;
   }
-  if (StartsWith(line, "DEVICE")) return Fail("a second device record", line_);
-  if (StartsWith(line, "PAGE")) {
-    // Any page length the program writes begins a page, also a zero or negative one.
-    record->kind = PrintRecord::Kind::kPage;
-    if (!ParsePrintNumber(line.substr(4), &record->number)) {
-      return Fail("page record without a valid page length: " + Shown(line), line_);
+  // Text records, most of the file, begin with their column's sign or digits; only a record
+  // that begins with a keyword's letter is matched against the keywords.
+  const char lead = line.empty() ? '\0' : line[0];
+  if (lead == 'D' || lead == 'P' || lead == '*' || lead == 'J') {
+    if (StartsWith(line, "DEVICE")) return Fail("a second device record", line_);
+    if (StartsWith(line, "PAGE")) {
+      // Any page length the program writes begins a page, also a zero or negative one.
+      record->kind = PrintRecord::Kind::kPage;
+      if (!ParsePrintNumber(line.substr(4), &record->number)) {
+        return Fail("page record without a valid page length: " + Shown(line), line_);
+      }
+      return true;
     }
-    return true;
-  }
-  if (StartsWith(line, "*")) {
-    record->kind = PrintRecord::Kind::kCommand;
-    record->text.assign(line.substr(1));
-    return true;
-  }
-  if (StartsWith(line, "JUS")) {
-    record->kind = PrintRecord::Kind::kJustification;
-    if (!ParseJustification(line.substr(3), &record->justification)) {
-      return Fail("unknown justification code: " + Shown(line), line_);
+    if (StartsWith(line, "*")) {
+      record->kind = PrintRecord::Kind::kCommand;
+      record->text.assign(line.substr(1));
+      return true;
     }
-    return true;
+    if (StartsWith(line, "JUS")) {
+      record->kind = PrintRecord::Kind::kJustification;
+      if (!ParseJustification(line.substr(3), &record->justification)) {
+        return Fail("unknown justification code: " + Shown(line), line_);
+      }
+      return true;
+    }
   }
   size_t first_comma = line.find(',');
   size_t last_comma = line.rfind(',');
