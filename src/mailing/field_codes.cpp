@@ -36,10 +36,13 @@ void ReplaceWithValue(const MergeTable& data, size_t& next, std::string& line, s
     }
     // An earlier line of a multi-line value is printed on its own; the name's last character
     // (the marker itself for an empty name) then holds the place for the next value line.
-    std::string piece = line.substr(0, std::min(marker, line.size()));
+    // The piece is built in a buffer kept from call to call (the emitter copies what it
+    // prints), and the line loses its printed part in place.
+    static thread_local std::string piece;
+    piece.assign(line, 0, std::min(marker, line.size()));
     piece += trim ? BlanksTrimmed(value_line) : value_line;
     emit(piece);
-    line = std::string(Part(line, marker + name_length));
+    line.erase(0, std::min(marker + name_length, line.size()));
     marker = 0;
     name_length = 0;
   }
