@@ -53,6 +53,10 @@ INSTANTIATE_TEST_SUITE_P(
                    "one\n\ftwo\n",
                    2},
         RenderCase{"EmptyPageStillCounts", {"PAGE 66 ", "PAGE 66 ", " 1 ,b, 1 "}, "\fb\n", 2},
+        RenderCase{"LaterPagesStartClean",
+                   {"PAGE 9 ", " 1 ,first, 2 ", " 3 ,x, 1 ", "PAGE 9 ", " 1 ,y, 1 "},
+                   "first\n\n  x\n\fy\n",
+                   2},
         RenderCase{"RightJustified", {"PAGE 9 ", "JUSD", " 1 ,ab   , 1 "}, "   ab\n", 1},
         RenderCase{"CentredOddBlankAfter", {"PAGE 9 ", "JUSC", " 1 ,ab   , 1 "}, " ab\n", 1},
         RenderCase{"BothMarginsSpreadsTrailingBlanks",
@@ -176,6 +180,14 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"CutBetweenCrAndLf", "DEVICE\r\nPAGE 9 \r", 2, "incomplete"},
         FaultCase{"CrAlone", "DEVICE\rPAGE 9 \r\n", 1, "CR alone"},
         FaultCase{"ControlByteInText", "DEVICE\r\n 1 ,a\tb, 1 \r\n", 2, "control byte"},
+        // Bytes 127 and 255 are refused wherever the text holds them, past its first block too.
+        FaultCase{"DeleteByteFarIntoText",
+                  "DEVICE\r\n 1 ," + std::string(20, 'a') + "\x7f" + ", 1 \r\n", 2, "control byte"},
+        FaultCase{"Byte255AtTheTextsEnd",
+                  "DEVICE\r\n 1 ," + std::string(16, 'a') + "\xff" + ", 1 \r\n", 2, "control byte"},
+        // A record that begins with a keyword's letter and is no keyword is read as text.
+        FaultCase{"KeywordLetterWithoutKeyword", "DEVICE\r\nPAGX ,a, 1 \r\n", 2, "column"},
+        FaultCase{"StarAloneIsACommand", "DEVICE\r\n*\r\nJUS\r\n", 3, "justification"},
         FaultCase{"UnixLineEnds", "DEVICE\nPAGE 9 \n", 1, "LF"}),
     [](const testing::TestParamInfo<FaultCase>& info) { return info.param.name; });
 
