@@ -79,8 +79,10 @@ std::string MemoryFileSystem::Absolute(const std::string& path) const {
 }
 
 std::string MemoryFileSystem::HostPath(const std::string& path) {
-  return ResolveCaseInsensitive(Absolute(path),
-                                [this](const std::string& dir) { return List(dir); });
+  std::string absolute = Absolute(path);
+  // A path that exists as written needs no listings, as on the host.
+  if (files_.count(absolute) || dirs_.count(absolute)) return absolute;
+  return ResolveCaseInsensitive(absolute, [this](const std::string& dir) { return List(dir); });
 }
 
 void MemoryFileSystem::MakeParents(const std::string& absolute) {
