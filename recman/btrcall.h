@@ -55,8 +55,9 @@
 // - Opens that may not write (read-only mode, a data file or lock file the caller cannot
 //   write) answer 46 to every write and leave no files behind that would block later
 //   writers. The lock file is made with the data file's permissions and owner.
-// - A record whose stored key does not match its bytes (a damaged file) answers 2; a Get
-//   Next / Previous after it carries on past it, so a walk always ends.
+// - A record whose stored key does not match its bytes, or whose stored position is none a
+//   record can have (a damaged file), answers 2; a Get Next / Previous after it carries on
+//   past it, so a walk always ends.
 // - Files: 12 missing, 2 not a data file of ours (or damaged), 85 the database stayed locked
 //   by another writer beyond a short wait. A position block that names no open file gives 3.
 extern "C" int16_t BTRCALL(uint16_t operation, void* position_block, void* data_buffer,

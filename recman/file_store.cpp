@@ -390,14 +390,16 @@ int16_t FileStore::ReadRow(sqlite3_stmt* statement, int key, StoredRecord* out) 
   // A record of another length is damage; it is served at the file's length.
   out->data.resize(definition_.record_length, '\0');
   out->key.clear();
-  out->damaged = false;
+  // Positions are given from 1 up and fit 32 bits; any other is damage, and would name no
+  // record or another one.
+  out->damaged = position < 1 || position > static_cast<sqlite3_int64>(UINT32_MAX);
   if (key >= 0) {
     const auto* stored = static_cast<const char*>(sqlite3_column_blob(statement, 2));
     out->key.assign(stored != nullptr ? stored : "",
                     static_cast<size_t>(sqlite3_column_bytes(statement, 2)));
     RecordComparableKey(definition_, key, reinterpret_cast<const uint8_t*>(out->data.data()),
                         &comparable_);
-    out->damaged = out->key != comparable_;
+    out->damaged = out->damaged || out->key != comparable_;
   }
   return kOk;
 }

@@ -24,9 +24,10 @@ namespace recman {
 struct StoredRecord {
   uint32_t position = 0;
   std::string data;  // exactly the record length
-  // Read along a key: the comparable key stored for the record, and whether it disagrees with
-  // the record's bytes (a damaged file). Empty and false when read by position.
+  // Read along a key: the comparable key stored for the record (empty when read by position).
   std::string key;
+  // A damaged file: the stored key disagrees with the record's bytes, or the stored position
+  // is none a record can have.
   bool damaged = false;
 };
 

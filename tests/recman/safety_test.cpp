@@ -72,16 +72,22 @@ TEST_F(RecmanSafety, TransactionCommitsOrAbortsAsAWhole) {
 }
 
 TEST_F(RecmanSafety, WalkOverADamagedFileEnds) {
-  for (char k : {'a', 'b', 'c'}) ASSERT_EQ(client_.Insert(Rec(k)), 0);
-  client_.Call(kOpReset);
-  // Two kinds of damage SQLite's own checks do not see: an index column that disagrees with
-  // its record, and a stored key definition moved to another byte of the record.
+  // Kinds of damage SQLite's own checks do not see: an index column that disagrees with its
+  // record, a stored key definition moved to another byte of the record, and records whose
+  // position is none a record can have (0, negative, beyond 32 bits), each on a fresh file.
   const std::string damages[] = {
       "UPDATE records SET k0 = X'627A' WHERE pos = 2",
       "UPDATE recman_definition SET block = substr(block, 1, 16) || X'0200' || "
-      "substr(block, 19)"};
+      "substr(block, 19)",
+      "UPDATE records SET pos = 0 WHERE pos = 2", "UPDATE records SET pos = -7 WHERE pos = 2",
+      "UPDATE records SET pos = 4294967298 WHERE pos = 2"};
   for (const std::string& damage : damages) {
     SCOPED_TRACE(damage);
+    client_.Call(kOpReset);
+    ASSERT_EQ(client_.Create(path_, MakeBlock(10, {{{1, 1, 0}}}), 0), 0);
+    ASSERT_EQ(client_.Open(path_), 0);
+    for (char k : {'a', 'b', 'c'}) ASSERT_EQ(client_.Insert(Rec(k)), 0);
+    client_.Call(kOpReset);
     Sql(path_, damage);
     Client reader;
     ASSERT_EQ(reader.Open(path_), 0);
