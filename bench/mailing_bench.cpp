@@ -6,6 +6,10 @@
 // the run), and the peak heap the run needs (it must not grow with the number of units: the
 // letter run is also timed over the first 300 and 600 properties of the large portfolio).
 //
+// A second ratio takes the merge data file into the floor as well: the same rewrites of a file
+// in the work directory, of the same sizes, as the run made of "merge.tmp" (one per letter,
+// each cut to its length), so that the letter work can be told from the writing it must do.
+//
 // A cost table follows the benchmarks: letters over 100 properties with 5, 20, 50 and 100
 // receipts per unit, the processor time per letter of the run and of its floor, and the cost
 // of one receipt more (the slope from the row before), for both.
@@ -278,15 +282,42 @@ class DigestedFile : public platform::RewrittenFile {
   std::string path_;
 };
 
-class DigestingFiles : public platform::HostFileSystem {
+// The size of every rewrite of the merge data file during a run, in order (room reserved
+// before the run, so that the peak heap does not count it).
+std::vector<uint32_t> g_merge_sizes;
+
+bool IsMergeData(const std::string& path) {
+  return path.size() >= 9 && path.compare(path.size() - 9, 9, "merge.tmp") == 0;
+}
+
+class MeasuredFile : public platform::RewrittenFile {
  public:
+  explicit MeasuredFile(std::unique_ptr<platform::RewrittenFile> file) : file_(std::move(file)) {}
+  bool Rewrite(std::string_view bytes) override {
+    g_merge_sizes.push_back(static_cast<uint32_t>(bytes.size()));
+    return file_->Rewrite(bytes);
+  }
+  bool Close() override { return file_->Close(); }
+  std::string LastError() const override { return file_->LastError(); }
+
+ private:
+  std::unique_ptr<platform::RewrittenFile> file_;
+};
+
+// The host file system, with the merge data file's rewrites measured (and, when `digest` is
+// set, digested).
+class RunFiles : public platform::HostFileSystem {
+ public:
+  explicit RunFiles(bool digest) : digest_(digest) {}
   std::unique_ptr<platform::RewrittenFile> OpenRewritten(const std::string& path) override {
     auto file = platform::HostFileSystem::OpenRewritten(path);
-    if (!file || path.size() < 9 || path.compare(path.size() - 9, 9, "merge.tmp") != 0) {
-      return file;
-    }
-    return std::make_unique<DigestedFile>(std::move(file), HostPath(path));
+    if (!file || !IsMergeData(path)) return file;
+    if (digest_) file = std::make_unique<DigestedFile>(std::move(file), HostPath(path));
+    return std::make_unique<MeasuredFile>(std::move(file));
   }
+
+ private:
+  bool digest_;
 };
 
 std::string FileDigest(const std::string& path) {
@@ -344,6 +375,17 @@ double CpuSeconds() {
   return Seconds(start);
 }
 
+// Rewrites a file beside the merge data file once for every rewrite the run made, with as
+// many bytes: the writing of the merge data, without the letters.
+[[gnu::noinline]] void RewriteLikeTheRun(const std::string& path) {
+  auto file = platform::Files().OpenRewritten(path);
+  const std::string bytes(65536, 'x');
+  for (uint32_t size : g_merge_sizes) {
+    file->Rewrite(std::string_view(bytes).substr(0, std::min<size_t>(size, bytes.size())));
+  }
+  file->Close();
+}
+
 size_t MaxRssKb() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
@@ -377,9 +419,11 @@ void TimeRun(benchmark::State& state, bool letters) {
     state.PauseTiming();
     const auto installation = Install(root, last_property);
     Mailing().OutputKind = letters ? "C" : "E";
-    DigestingFiles digesting;
     const bool digest = std::getenv("ZEM_BENCH_DIGEST") != nullptr;
-    if (digest) platform::Current().files = &digesting;
+    RunFiles run_files(digest);
+    platform::Current().files = &run_files;
+    g_merge_sizes.clear();
+    g_merge_sizes.reserve(static_cast<size_t>(properties) * kUnitsPerProperty);
     const size_t live_before = g_live.load();
     g_peak.store(live_before);
     state.ResumeTiming();
@@ -397,16 +441,22 @@ void TimeRun(benchmark::State& state, bool letters) {
     const double floor_seconds = ReadAndWrite(installation->PrintFile() + ".floor", print_bytes);
     const double floor_cpu = CpuSeconds() - floor_cpu_start;
     fs::remove(installation->PrintFile() + ".floor");
+    const std::string merge_floor = installation->PrintFile() + ".merge-floor";
+    const double merge_cpu_start = CpuSeconds();
+    RewriteLikeTheRun(merge_floor);
+    const double merge_cpu = CpuSeconds() - merge_cpu_start;
+    fs::remove(merge_floor);
     const int units = MailingRun().UnitsWritten;
     state.counters["units"] = units;
     state.counters[letters ? "letters_per_s" : "labels_per_s"] = units / run_seconds;
     state.counters[letters ? "letters_per_cpu_s" : "labels_per_cpu_s"] = units / run_cpu;
     state.counters["ratio_to_read_write"] = run_seconds / floor_seconds;
     state.counters["cpu_ratio_to_read_write"] = run_cpu / floor_cpu;
+    state.counters["cpu_ratio_with_merge_data"] = run_cpu / (floor_cpu + merge_cpu);
     state.counters["wall_to_cpu"] = run_seconds / run_cpu;
     state.counters["print_file_MB"] = static_cast<double>(print_bytes) / 1e6;
+    platform::Current().files = &installation->host.files;
     if (digest) {
-      platform::Current().files = &installation->host.files;
       std::fprintf(stderr, "%s: %d merge files, digest %016llx; print file %s\n",
                    letters ? "letters" : "labels", g_merge_files,
                    static_cast<unsigned long long>(g_merge_digest),

@@ -23,12 +23,13 @@ namespace {
 
 // Byte-wise comparison of the first `length` bytes (shorter texts padded with NUL bytes), the
 // order of packed codes.
-int CompareCodes(const std::string& a, const std::string& b, size_t length) {
-  std::string left = a.substr(0, length);
-  std::string right = b.substr(0, length);
-  left.resize(length, '\0');
-  right.resize(length, '\0');
-  return std::memcmp(left.data(), right.data(), length);
+int CompareCodes(std::string_view a, std::string_view b, size_t length) {
+  for (size_t i = 0; i < length; ++i) {
+    const auto left = static_cast<unsigned char>(i < a.size() ? a[i] : '\0');
+    const auto right = static_cast<unsigned char>(i < b.size() ? b[i] : '\0');
+    if (left != right) return left < right ? -1 : 1;
+  }
+  return 0;
 }
 
 // Labels side by side (always 2 from the parameter screen; never 0, which would divide by 0).
@@ -67,7 +68,10 @@ void SetParameterScreen(ParameterScreen screen) {
 }
 
 bool ReceiptSelected(char state, const std::string& selector) {
-  const std::string wanted = TrimTrailingBlanks(selector);
+  return StateSelected(state, TrimTrailingBlanks(selector));
+}
+
+bool StateSelected(char state, std::string_view wanted) {
   if (wanted.size() != 1) return false;
   if (state == wanted[0]) return true;
   return wanted == "T" && (state == 'P' || state == 'D');
@@ -115,14 +119,17 @@ void ProduceMailingOutput() {
   // same way for every further unit, each time with a message to acknowledge: the walk stops.
   bool stopped = false;
   const std::string first_property = parameters.FirstCode.substr(0, 2);
+  // The current property and unit records, copied into room kept for the whole walk.
+  std::string property;
+  std::string unit;
   int16_t property_status = FindByKey(kPropertiesFileId, 0, first_property, 1);
   while (property_status == 0 && !stopped) {
-    const std::string property = RecordArea(kPropertiesFileId);
+    property.assign(RecordArea(kPropertiesFileId));
     const std::string property_code = property.substr(0, 2);
     if (CompareCodes(property_code, parameters.LastCode, 2) > 0) break;
     int16_t unit_status = FindByKey(kUnitsFileId, 0, property_code, 1);
     while (unit_status == 0 && !stopped) {
-      const std::string unit = RecordArea(kUnitsFileId);
+      unit.assign(RecordArea(kUnitsFileId));
       if (CompareCodes(unit, property_code, 2) > 0) break;
       const bool in_range = CompareCodes(unit, parameters.FirstCode, 4) >= 0 &&
                             CompareCodes(unit, parameters.LastCode, 4) <= 0;

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/files.h"
@@ -135,6 +136,8 @@ void ScanReceipts();
 
 // Whether a receipt in state `state` is selected by `selector` ("T": "P" and "D").
 bool ReceiptSelected(char state, const std::string& selector);
+// The same with the selector's trailing blanks already trimmed (once for a whole scan).
+bool StateSelected(char state, std::string_view wanted);
 
 // The five address lines of a unit from its property and unit records.
 std::array<std::string, 5> BuildAddressLines(const std::string& property, const std::string& unit);

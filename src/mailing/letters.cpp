@@ -1,5 +1,6 @@
 // One reminder letter: the unit's merge data file and the template merged from it, and the
 // scan of the unit's receipts that counts them and keeps them for the letter's list.
+#include "format/text_utils.h"
 #include "mailing/letter_mailing.h"
 #include "mailing/merge_data.h"
 #include "mailing/template_merge.h"
@@ -30,12 +31,13 @@ void ScanReceipts() {
   run.ReceiptTotal = 0;
   run.Receipts.clear();
   const std::string unit_code = RecordArea(kUnitsFileId).substr(0, 4);
+  const std::string wanted = TrimTrailingBlanks(parameters.StateSelector);
   int16_t status = FindByKey(kReceiptsFileId, 0, unit_code, 1);
   while (status == 0) {
     const std::string& receipt = RecordArea(kReceiptsFileId);
     if (receipt.compare(0, 4, unit_code) > 0) break;
     const char state = receipt.size() > 17 ? receipt[17] : ' ';
-    if (ReceiptSelected(state, parameters.StateSelector)) {
+    if (StateSelected(state, wanted)) {
       const int32_t amount = ReceiptAmount(receipt);
       run.Receipts.push_back({receipt.substr(4, 4), amount});
       ++run.ReceiptCount;
