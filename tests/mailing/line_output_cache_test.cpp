@@ -83,8 +83,7 @@ TEST_F(LineOutputCacheTest, LettersPrintTheSameWithTheKeptLineOutput) {
   ASSERT_GT(fresh.size(), 10000u);
   EXPECT_EQ(reused, fresh);
   // The fixed lines were kept (and so written again from the table).
-  const LineShape plain{"plain line", kStandardFormat.Left, kStandardFormat.Right,
-                        kStandardFormat.Indent, kStandardFormat.Alignment};
+  const LineShape plain{"plain line", kStandardFormat};
   EXPECT_NE(Merging().LineOutputs.Find(plain, LineOutputCache::Hash(plain)), nullptr);
 }
 
