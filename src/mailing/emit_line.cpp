@@ -108,9 +108,7 @@ void EmitLine(TemplateRun& run, std::string_view line) {
 
   // A line met before is written as it was when it begins no page here either; one met for
   // the second time is kept when it began none.
-  const LineShape shape{line,
-                        {static_cast<int16_t>(left), static_cast<int16_t>(right),
-                         static_cast<int16_t>(indent), alignment}};
+  const LineShape shape{line, left, right, indent, alignment};
   const bool reuse = merge.ReuseLineOutputs;
   const uint64_t hash = reuse ? LineOutputCache::Hash(shape) : 0;
   if (reuse && ReplayLine(run, merge.LineOutputs.Find(shape, hash))) return;

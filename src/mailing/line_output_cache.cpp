@@ -27,18 +27,22 @@ uint64_t LineOutputCache::Hash(const LineShape& shape) {
     std::memcpy(&word, bytes, left);
     hash = Mix(hash, word);
   }
-  const LineFormat& format = shape.format;
-  return Mix(hash, static_cast<uint64_t>(static_cast<uint16_t>(format.Left)) |
-                       static_cast<uint64_t>(static_cast<uint16_t>(format.Right)) << 16 |
-                       static_cast<uint64_t>(static_cast<uint16_t>(format.Indent)) << 32 |
-                       static_cast<uint64_t>(static_cast<unsigned char>(format.Alignment)) << 48);
+  const auto format = static_cast<uint64_t>(static_cast<uint16_t>(shape.left)) |
+                      static_cast<uint64_t>(static_cast<uint16_t>(shape.right)) << 16 |
+                      static_cast<uint64_t>(static_cast<uint16_t>(shape.indent)) << 32 |
+                      static_cast<uint64_t>(static_cast<unsigned char>(shape.alignment)) << 48;
+  return Mix(hash, format);
 }
 
 const LineOutput* LineOutputCache::Find(const LineShape& shape, uint64_t hash) const {
   auto found = entries_.find(hash);
   if (found == entries_.end()) return nullptr;
   const Entry& entry = found->second;
-  return entry.format == shape.format && entry.text == shape.text ? &entry.output : nullptr;
+  if (entry.left != shape.left || entry.right != shape.right || entry.indent != shape.indent ||
+      entry.alignment != shape.alignment || entry.text != shape.text) {
+    return nullptr;
+  }
+  return &entry.output;
 }
 
 bool LineOutputCache::Seen(uint64_t hash) {
@@ -54,7 +58,10 @@ void LineOutputCache::Keep(const LineShape& shape, uint64_t hash, std::string_vi
   if (entries_.size() >= kMaxEntries) entries_.clear();
   Entry& entry = entries_[hash];
   entry.text.assign(shape.text);
-  entry.format = shape.format;
+  entry.left = shape.left;
+  entry.right = shape.right;
+  entry.indent = shape.indent;
+  entry.alignment = shape.alignment;
   entry.output.records.assign(records);
   entry.output.lines = lines;
 }

@@ -6,15 +6,16 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "mailing/line_format.h"
-
 namespace zem {
 
 // What decides the print records of a template line, page breaks apart: its text and the
 // format it is filled to.
 struct LineShape {
   std::string_view text;
-  LineFormat format;  // as the line is filled: margins, indent and alignment
+  int left = 0;
+  int right = 0;
+  int indent = 0;
+  char alignment = '\0';
 };
 
 // The print records a line wrote when it began no page, and how many lines it advanced. They
@@ -43,7 +44,10 @@ class LineOutputCache {
  private:
   struct Entry {
     std::string text;
-    LineFormat format;
+    int left = 0;
+    int right = 0;
+    int indent = 0;
+    char alignment = '\0';
     LineOutput output;
   };
   static constexpr size_t kMaxEntries = 256;

@@ -7,7 +7,6 @@
 #include <string>
 #include <string_view>
 
-#include "mailing/line_format.h"
 #include "mailing/line_output_cache.h"
 #include "mailing/merge_table.h"
 
@@ -18,6 +17,15 @@ namespace zem {
 // templates; field codes "@NAME" (trimmed) and "#NAME" (as stored) take their values from the
 // merge data file; every resulting line is filled to its format and written to the print file,
 // starting new pages as they fill.
+
+// One line format: margins, indent (negative: a hanging indent) and alignment letter. An entry
+// with both margins 0 (as the table starts out) prints like the standard format.
+struct LineFormat {
+  int16_t Left = 0;
+  int16_t Right = 0;
+  int16_t Indent = 0;
+  char Alignment = '\0';
+};
 
 // Entry 0 at the start of every template: columns 1 to 95, leading blanks moved into the margin.
 inline constexpr LineFormat kStandardFormat{1, 95, 0, 'I'};

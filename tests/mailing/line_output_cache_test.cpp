@@ -83,7 +83,8 @@ TEST_F(LineOutputCacheTest, LettersPrintTheSameWithTheKeptLineOutput) {
   ASSERT_GT(fresh.size(), 10000u);
   EXPECT_EQ(reused, fresh);
   // The fixed lines were kept (and so written again from the table).
-  const LineShape plain{"plain line", kStandardFormat};
+  const LineShape plain{"plain line", kStandardFormat.Left, kStandardFormat.Right,
+                        kStandardFormat.Indent, kStandardFormat.Alignment};
   EXPECT_NE(Merging().LineOutputs.Find(plain, LineOutputCache::Hash(plain)), nullptr);
 }
 
