@@ -52,28 +52,6 @@ bool PageNearlyFull(const TemplateRun& run) {
   return Printing().CurrentLine > run.PageLength - 8;
 }
 
-// Whether a line of `lines` lines begun on the current line would begin no page: neither the
-// print file (a text record past the page's end) nor the letter (a line ending past the
-// nearly full mark) would break it.
-bool FitsOnPage(const TemplateRun& run, int lines) {
-  const int last = Printing().CurrentLine + lines - 1;
-  return last < Printing().PageLength && (lines == 1 || last <= run.PageLength - 8);
-}
-
-// Writes the records a line wrote before, when it fits where it stands now.
-bool ReplayLine(const TemplateRun& run, const LineOutput* output) {
-  if (output == nullptr || !Printing().File || !FitsOnPage(run, output->lines)) return false;
-  PrintRecords(output->records);
-  PrintState& state = Printing();
-  state.CurrentLine = static_cast<int16_t>(state.CurrentLine + output->lines);
-  state.CurrentColumn = 0;
-  return true;
-}
-
-// The line's filled text, cut to its width and written, a style byte at a time.
-void WriteFilledLine(TemplateRun& run, std::string& text, int left, int right, int indent,
-                     char alignment);
-
 }  // namespace
 
 void NewLetterPage(const TemplateRun& run) {
@@ -88,9 +66,12 @@ void NewLetterPage(const TemplateRun& run) {
 
 void EmitLine(TemplateRun& run, std::string_view line) {
   MergeState& merge = Merging();
-  if (!line.empty() && line[0] >= 1 && line[0] <= 9) {
-    run.CurrentFormat = line[0] - 1;
-    line.remove_prefix(1);
+  std::string& text = merge.LineText;
+  text.clear();
+  text.append(line);
+  if (!text.empty() && text[0] >= 1 && text[0] <= 9) {
+    run.CurrentFormat = text[0] - 1;
+    text.erase(0, 1);
   }
   const LineFormat& format = merge.Formats[run.CurrentFormat];
   int left = format.Left + (format.Indent < 0 ? format.Indent : 0);
@@ -103,36 +84,6 @@ void EmitLine(TemplateRun& run, std::string_view line) {
     indent = kStandardFormat.Indent;
     alignment = kStandardFormat.Alignment;
   }
-  if (merge.PageCount == 0) NewLetterPage(run);
-  if (PageNearlyFull(run)) NewLetterPage(run);
-
-  // A line met before is written as it was when it begins no page here either; one met for
-  // the second time is kept when it began none.
-  const LineShape shape{line, left, right, indent, alignment};
-  const bool reuse = merge.ReuseLineOutputs;
-  const uint64_t hash = reuse ? LineOutputCache::Hash(shape) : 0;
-  if (reuse && ReplayLine(run, merge.LineOutputs.Find(shape, hash))) return;
-  const bool keep = reuse && merge.LineOutputs.Seen(hash) && Printing().File;
-  PrintState& state = Printing();
-  const size_t start = state.Pending.size();
-  const int first_line = state.CurrentLine;
-  const uint32_t pages = state.PagesBegun;
-  const uint64_t blocks = state.BlocksWritten;
-
-  std::string& text = merge.LineText;
-  text.assign(line);
-  WriteFilledLine(run, text, left, right, indent, alignment);
-
-  if (keep && state.PagesBegun == pages && state.BlocksWritten == blocks) {
-    merge.LineOutputs.Keep(shape, hash, state.Pending.view().substr(start),
-                           state.CurrentLine - first_line);
-  }
-}
-
-namespace {
-
-void WriteFilledLine(TemplateRun& run, std::string& text, int left, int right, int indent,
-                     char alignment) {
   if (alignment == 'I') {
     size_t blanks = std::min(text.find_first_not_of(' '), text.size());
     text.erase(0, blanks);
@@ -144,6 +95,9 @@ void WriteFilledLine(TemplateRun& run, std::string& text, int left, int right, i
 
   const bool has_controls = FillLine(text, indent, width, alignment == 'N' ? 'I' : alignment);
   const std::string& filled = text;
+
+  if (merge.PageCount == 0) NewLetterPage(run);
+  if (PageNearlyFull(run)) NewLetterPage(run);
   PrintText(left, "", 0);
 
   // The piece of the current line collected so far: filled[piece, pos).
@@ -182,7 +136,5 @@ void WriteFilledLine(TemplateRun& run, std::string& text, int left, int right, i
   // The last line of a justified paragraph is not widened.
   Flush(all.substr(piece, pos - piece), true, alignment == 'A' ? 'E' : alignment, right);
 }
-
-}  // namespace
 
 }  // namespace zem

@@ -40,7 +40,6 @@ void WritePendingRecords() {
     state.WriteFailed = true;
   }
   state.Pending.clear();
-  ++state.BlocksWritten;
 }
 
 namespace {
@@ -164,15 +163,6 @@ void BeginPage(int lines) {
   state.PageLength = static_cast<int16_t>(lines);
   state.CurrentLine = 0;
   state.CurrentColumn = 0;
-  ++state.PagesBegun;
-}
-
-void PrintRecords(std::string_view records) {
-  PrintState& state = Printing();
-  if (!state.File) return;
-  char* out = state.Pending.Room(records.size());
-  state.Pending.Keep(PutBytes(out, records));
-  if (state.Pending.size() >= kBlockBytes) WritePendingRecords();
 }
 
 void PrintText(int column, std::string_view text, int line_ends) {

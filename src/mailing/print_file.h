@@ -45,10 +45,6 @@ struct PrintState {
   int16_t CurrentColumn = 0;
   int16_t PageLength = 0;  // lines of the last page begun; 0 until the first page
   int Opened = 0;  // print files opened so far (never reset): tells one run's file from the next
-  // Pages begun and blocks of records handed to the file so far: a writer that keeps the
-  // records it wrote tells by them whether they are all still pending, and none began a page.
-  uint32_t PagesBegun = 0;
-  uint64_t BlocksWritten = 0;
   // Records built and not yet handed to the file: they go in blocks of many records, one
   // write each (the room is reused, so writing a record allocates nothing). A failed block
   // sets WriteFailed.
@@ -81,9 +77,6 @@ void BeginPage(int lines);
 // 127 and 255 shown as a blank, and the number of line ends after it (may be 0 or negative).
 // Begins a page of the current length first when the current one is full.
 void PrintText(int column, std::string_view text, int line_ends);
-// Records written before (whole, each with its line end), written again as they are; the
-// caller moves the line bookkeeping. Dropped without a print file.
-void PrintRecords(std::string_view records);
 // Justification record for the text record that follows: "E", "D", "C", "A", or
 // "N <column> \fill\".
 void SetJustification(std::string_view code);

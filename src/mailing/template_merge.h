@@ -7,7 +7,6 @@
 #include <string>
 #include <string_view>
 
-#include "mailing/line_output_cache.h"
 #include "mailing/merge_table.h"
 
 namespace zem {
@@ -59,10 +58,6 @@ struct MergeState {
   // merging and printing a line allocate nothing.
   std::string TemplateLine;
   std::string LineText;
-  // The print records of lines met in earlier letters, written again instead of filling the
-  // line anew (tests turn this off to compare).
-  LineOutputCache LineOutputs;
-  bool ReuseLineOutputs = true;
 };
 
 MergeState& Merging();
