@@ -285,6 +285,8 @@ class DigestedFile : public platform::RewrittenFile {
 // The size of every rewrite of the merge data file during a run, in order (room reserved
 // before the run, so that the peak heap does not count it).
 std::vector<uint32_t> g_merge_sizes;
+// With this set, the bytes of every rewrite too (for the template merge timed alone).
+std::vector<std::string>* g_merge_bytes = nullptr;
 
 bool IsMergeData(const std::string& path) {
   return path.size() >= 9 && path.compare(path.size() - 9, 9, "merge.tmp") == 0;
@@ -295,6 +297,7 @@ class MeasuredFile : public platform::RewrittenFile {
   explicit MeasuredFile(std::unique_ptr<platform::RewrittenFile> file) : file_(std::move(file)) {}
   bool Rewrite(std::string_view bytes) override {
     g_merge_sizes.push_back(static_cast<uint32_t>(bytes.size()));
+    if (g_merge_bytes != nullptr) g_merge_bytes->emplace_back(bytes);
     return file_->Rewrite(bytes);
   }
   bool Close() override { return file_->Close(); }
@@ -384,6 +387,11 @@ double CpuSeconds() {
     file->Rewrite(std::string_view(bytes).substr(0, std::min<size_t>(size, bytes.size())));
   }
   file->Close();
+}
+
+// Microseconds of processor time.
+double Micro(double seconds) {
+  return seconds * 1e6;
 }
 
 size_t MaxRssKb() {
@@ -481,6 +489,34 @@ void BM_LetterCost(benchmark::State& state) {
   TimeRun(state, true);
 }
 
+// The template merge alone, over the merge data of every letter of a run of range(0)
+// properties (taken from one run of the letters first): what a letter costs beside its reads
+// and its merge data file.
+void BM_TemplateMerge(benchmark::State& state) {
+  const fs::path root = Portfolio(static_cast<int>(state.range(0)), kReceiptsPerUnit);
+  const auto installation = Install(root, 0);
+  Mailing().OutputKind = "C";
+  std::vector<std::string> letters;
+  RunFiles run_files(false);
+  platform::Current().files = &run_files;
+  g_merge_bytes = &letters;
+  RunOneMailing();
+  g_merge_bytes = nullptr;
+  platform::Current().files = &installation->host.files;
+  MergeTable table;
+  for (auto _ : state) {
+    OpenPrintFile("LPT1");
+    const double cpu_start = CpuSeconds();
+    for (const std::string& letter : letters) {
+      table.Assign(letter);
+      MergeTemplate(Mailing().TemplateName, &table);
+    }
+    const double cpu = CpuSeconds() - cpu_start;
+    ClosePrintFile();
+    state.counters["us_per_letter_cpu"] = Micro(cpu) / static_cast<double>(letters.size());
+  }
+}
+
 BENCHMARK(BM_LetterRun)
     ->Args({100, 0, 0})
     ->Args({1000, 0, 300})
@@ -493,17 +529,13 @@ BENCHMARK(BM_LabelRun)
     ->Args({1000, 0, 0})
     ->Iterations(1)
     ->Unit(benchmark::kSecond);
+BENCHMARK(BM_TemplateMerge)->Arg(100)->Iterations(5);
 BENCHMARK(BM_LetterCost)
     ->Apply([](benchmark::internal::Benchmark* b) {
       for (int receipts : kTableReceipts) b->Args({kTableProperties, receipts, 0});
     })
     ->Iterations(1)
     ->Unit(benchmark::kSecond);
-
-// Microseconds of processor time.
-double Micro(double seconds) {
-  return seconds * 1e6;
-}
 
 void PrintCostTable() {
   if (g_cost_table.empty()) return;
