@@ -1,7 +1,5 @@
 #include "mailing/letter_mailing.h"
 
-#include <cstring>
-
 #include "format/dates.h"
 #include "format/edit_mask.h"
 #include "format/text_utils.h"

@@ -10,6 +10,7 @@
 
 #include "format/dates.h"
 #include "format/edit_mask.h"
+#include "format/text_utils.h"
 #include "mailing/print_file.h"
 #include "mailing/template_merge.h"
 #include "platform/program_state.h"
@@ -235,6 +236,9 @@ TEST(ReceiptSelectedTest, TSelectsPendingAndReturned) {
                {'P', "P ", true}, {'P', "", false},  {'P', "PD", false}};
   for (const Case& c : cases) {
     EXPECT_EQ(ReceiptSelected(c.state, c.selector), c.selected) << c.state << c.selector;
+    // A scan trims the selector once and asks with the trimmed text.
+    EXPECT_EQ(StateSelected(c.state, TrimTrailingBlanks(c.selector)), c.selected)
+        << c.state << c.selector;
   }
 }
 
