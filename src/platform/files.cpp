@@ -13,6 +13,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/host_rewritten_file.h"
+
 namespace zem::platform {
 namespace {
 
@@ -83,52 +85,6 @@ class HostOutputFile : public OutputFile {
 
   std::FILE* file_;
   bool failed_ = false;
-  std::string error_;
-};
-
-// Each Rewrite is one positioned write (more when the system takes fewer bytes) and, when the
-// file was longer, one cut; the file's length is kept here instead of asked for every time.
-class HostRewrittenFile : public RewrittenFile {
- public:
-  HostRewrittenFile(int fd, uintmax_t size) : fd_(fd), size_(size) {}
-  ~HostRewrittenFile() override { Close(); }
-  bool Rewrite(std::string_view bytes) override {
-    if (fd_ < 0) return false;
-    size_t done = 0;
-    while (done < bytes.size()) {
-      const ssize_t n =
-          ::pwrite(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) {
-        if (n == 0) errno = EIO;
-        size_ = std::max<uintmax_t>(size_, done);
-        return Fail();
-      }
-      done += static_cast<size_t>(n);
-    }
-    size_ = std::max<uintmax_t>(size_, done);
-    if (size_ > done) {
-      if (::ftruncate(fd_, static_cast<off_t>(done)) != 0) return Fail();
-      size_ = done;
-    }
-    return true;
-  }
-  bool Close() override {
-    if (fd_ < 0) return true;
-    const bool ok = ::close(fd_) == 0;
-    fd_ = -1;
-    return ok || Fail();
-  }
-  std::string LastError() const override { return error_; }
-
- private:
-  bool Fail() {
-    error_ = errno != 0 ? std::strerror(errno) : "write failed";
-    return false;
-  }
-
-  int fd_;
-  uintmax_t size_;
   std::string error_;
 };
 
@@ -273,14 +229,18 @@ std::unique_ptr<OutputFile> HostFileSystem::OpenOutput(const std::string& path, 
 }
 
 std::unique_ptr<RewrittenFile> HostFileSystem::OpenRewritten(const std::string& path) {
-  const int fd = ::open(HostPath(path).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  const std::string host = HostPath(path);
+  // Read and write when allowed, so the file can be mapped; a write-only file is written.
+  int fd = ::open(host.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  const bool mappable = fd >= 0;
+  if (fd < 0 && errno == EACCES) fd = ::open(host.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
   struct stat info {};
   if (fd < 0 || ::fstat(fd, &info) != 0) {
     NoteFailure();
     if (fd >= 0) ::close(fd);
     return nullptr;
   }
-  return std::make_unique<HostRewrittenFile>(fd, static_cast<uintmax_t>(info.st_size));
+  return MakeHostRewrittenFile(fd, static_cast<uintmax_t>(info.st_size), mappable);
 }
 
 bool HostFileSystem::Exists(const std::string& path) {

@@ -76,6 +76,39 @@ TEST(HostFiles, ResolvesCaseOnDisk) {
   stdfs::remove_all(dir);
 }
 
+// A rewritten file holds exactly the last writing also when it grows past what one mapping
+// covers, and when another process cut it between two rewritings (the bytes the writer
+// believed the file had are gone: the copy into them faults and the writer writes instead).
+TEST(HostFiles, RewrittenFileSurvivesGrowthAndAnOutsideCut) {
+  namespace stdfs = std::filesystem;
+  stdfs::path dir = stdfs::temp_directory_path() / ("zem_rewrite_" + std::to_string(getpid()));
+  stdfs::create_directories(dir);
+  const std::string path = (dir / "merge.tmp").string();
+  HostFileSystem fs;
+  auto out = fs.OpenRewritten(path);
+  ASSERT_TRUE(out);
+  struct Step {
+    size_t length;
+    char fill;
+    size_t cut_before;  // the file's length another process leaves, or SIZE_MAX
+  };
+  const Step steps[] = {{3000, 'a', SIZE_MAX}, {2000, 'b', SIZE_MAX}, {200000, 'c', SIZE_MAX},
+                        {150000, 'd', 0},      {150000, 'e', 4096},   {70000, 'f', SIZE_MAX},
+                        {100, 'g', SIZE_MAX},  {5000, 'h', 10}};
+  for (const Step& step : steps) {
+    if (step.cut_before != SIZE_MAX) stdfs::resize_file(path, step.cut_before);
+    std::string text(step.length, step.fill);
+    text.front() = '<';
+    text.back() = '>';
+    ASSERT_TRUE(out->Rewrite(text)) << step.fill;
+    std::string bytes;
+    ASSERT_TRUE(fs.ReadFile(path, &bytes));
+    EXPECT_TRUE(bytes == text) << step.fill << ": " << bytes.size() << " bytes";
+  }
+  EXPECT_TRUE(out->Close());
+  stdfs::remove_all(dir);
+}
+
 TEST(TextReader, FollowsSuiteLineRules) {
   TextReader reader(
       "a\r\nb\nc\rd\r\r\n\x1a"
