@@ -95,19 +95,25 @@ std::string AsciiUpper(std::string text) {
 }
 
 std::string NameOrder(const std::string& name) {
+  std::string ordered;
+  AppendNameOrder(ordered, name);
+  return ordered;
+}
+
+void AppendNameOrder(std::string& out, std::string_view name) {
   size_t star = name.find('*');
-  if (star == std::string::npos || star == 0) return TrimBlanks(name);
-  const std::string_view surname = BlanksTrimmed(std::string_view(name).substr(0, star));
-  const std::string_view first_name = BlanksTrimmed(std::string_view(name).substr(star + 1));
+  if (star == std::string_view::npos || star == 0) {
+    out.append(BlanksTrimmed(name));
+    return;
+  }
+  const std::string_view surname = BlanksTrimmed(name.substr(0, star));
+  const std::string_view first_name = BlanksTrimmed(name.substr(star + 1));
   // The joining blank stays also when one part is empty ("Puig*" gives " Puig"): letters
   // that must not show it print the name with the trimming code "@".
   const bool joins_directly = !first_name.empty() && first_name.back() == '\'';
-  std::string ordered;
-  ordered.reserve(first_name.size() + 1 + surname.size());
-  ordered.append(first_name);
-  if (!joins_directly) ordered += ' ';
-  ordered.append(surname);
-  return ordered;
+  out.append(first_name);
+  if (!joins_directly) out += ' ';
+  out.append(surname);
 }
 
 bool IsAllChar(const std::string& text, int16_t code) {

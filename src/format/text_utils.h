@@ -17,6 +17,8 @@ std::string ZeroPad(double value, int16_t width);
 // "Maria d'Al\x95s"). The blank joins also when a part is empty: "Puig*" gives " Puig" and
 // "  *Joan" gives "Joan ". Without a "*", or with "*" first, the name trimmed of blanks.
 std::string NameOrder(const std::string& name);
+// The same, added to `out`.
+void AppendNameOrder(std::string& out, std::string_view name);
 
 // `text` without the blanks (code 32 only) at its start and end.
 std::string TrimBlanks(const std::string& text);

@@ -137,7 +137,7 @@ void ProduceMailingOutput() {
             run.ReceiptCount >= parameters.MinCount && run.ReceiptCount <= parameters.MaxCount &&
             run.ReceiptTotal >= parameters.MinTotal && run.ReceiptTotal <= parameters.MaxTotal;
         if (within_limits) {
-          run.AddressLines = BuildAddressLines(property, unit);
+          BuildAddressLines(property, unit, run.AddressLines);
           if (parameters.OutputKind != "C") {
             AddLabel();
             ++run.UnitsWritten;

@@ -141,6 +141,9 @@ bool StateSelected(char state, std::string_view wanted);
 
 // The five address lines of a unit from its property and unit records.
 std::array<std::string, 5> BuildAddressLines(const std::string& property, const std::string& unit);
+// The same, written into `lines` (their room is reused).
+void BuildAddressLines(const std::string& property, const std::string& unit,
+                       std::array<std::string, 5>& lines);
 
 // Adds the current address lines as the next label of the row; prints the row when full.
 void AddLabel();
