@@ -32,6 +32,8 @@ void ScanReceipts() {
   run.Receipts.clear();
   const std::string unit_code = RecordArea(kUnitsFileId).substr(0, 4);
   const std::string wanted = TrimTrailingBlanks(parameters.StateSelector);
+  // Labels need the count and the total only; a letter lists the receipts.
+  const bool listed = parameters.OutputKind == "C";
   int16_t status = FindByKey(kReceiptsFileId, 0, unit_code, 1);
   while (status == 0) {
     const std::string& receipt = RecordArea(kReceiptsFileId);
@@ -39,7 +41,7 @@ void ScanReceipts() {
     const char state = receipt.size() > 17 ? receipt[17] : ' ';
     if (StateSelected(state, wanted)) {
       const int32_t amount = ReceiptAmount(receipt);
-      run.Receipts.push_back({receipt.substr(4, 4), amount});
+      if (listed) run.Receipts.push_back({receipt.substr(4, 4), amount});
       ++run.ReceiptCount;
       run.ReceiptTotal += amount;
     }
