@@ -254,6 +254,11 @@ class AddressTest : public ::testing::TestWithParam<AddressCase> {};
 TEST_P(AddressTest, BuildsDes0ToDes4) {
   const AddressCase& c = GetParam();
   EXPECT_EQ(BuildAddressLines(c.property, c.unit), c.expected);
+  // Lines reused from another unit's address end up holding this unit's alone.
+  std::array<std::string, 5> reused;
+  reused.fill(std::string(200, 'x'));
+  BuildAddressLines(c.property, c.unit, reused);
+  EXPECT_EQ(reused, c.expected);
 }
 
 const std::string kBlank30(30, ' ');
