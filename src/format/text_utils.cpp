@@ -116,7 +116,7 @@ void AppendNameOrder(std::string& out, std::string_view name) {
   out.append(surname);
 }
 
-bool IsAllChar(const std::string& text, int16_t code) {
+bool IsAllChar(std::string_view text, int16_t code) {
   for (char c : text) {
     if (static_cast<unsigned char>(c) != code) return false;
   }

@@ -32,7 +32,7 @@ std::string TrimTrailingBlanks(std::string_view text);
 std::string AsciiUpper(std::string text);
 
 // Whether every byte of `text` is the character `code` (true for the empty text).
-bool IsAllChar(const std::string& text, int16_t code);
+bool IsAllChar(std::string_view text, int16_t code);
 
 // The folding switch of UpperFold: off selects plain code-page-850 upper case, on folds every
 // letter to its plain capital and blanks the other characters from 64 to 237.

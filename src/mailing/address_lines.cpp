@@ -20,17 +20,7 @@ std::string_view Padded(const std::string& record, size_t length, std::string& r
   return room;
 }
 
-bool IsBlank(std::string_view text) {
-  return text.find_first_not_of(' ') == std::string_view::npos;
-}
-
 }  // namespace
-
-std::array<std::string, 5> BuildAddressLines(const std::string& property, const std::string& unit) {
-  std::array<std::string, 5> lines;
-  BuildAddressLines(property, unit, lines);
-  return lines;
-}
 
 void BuildAddressLines(const std::string& property_record, const std::string& unit_record,
                        std::array<std::string, 5>& lines) {
@@ -59,12 +49,12 @@ void BuildAddressLines(const std::string& property_record, const std::string& un
   // designation, so that the address never loses its street.
   if (property[141] == 'P') {
     const std::string_view own_street = unit.substr(98, 30);
-    if (!IsBlank(own_street)) {
+    if (!IsAllChar(own_street, 32)) {
       lines[2].clear();
       AppendNameOrder(lines[2], own_street);
     }
     const std::string_view own_line2 = unit.substr(129, 30);
-    if (!IsBlank(own_line2)) {
+    if (!IsAllChar(own_line2, 32)) {
       lines[3].assign(own_line2);
       lines[4].assign(unit.substr(159, 30));
     }

@@ -139,9 +139,8 @@ bool ReceiptSelected(char state, const std::string& selector);
 // The same with the selector's trailing blanks already trimmed (once for a whole scan).
 bool StateSelected(char state, std::string_view wanted);
 
-// The five address lines of a unit from its property and unit records.
-std::array<std::string, 5> BuildAddressLines(const std::string& property, const std::string& unit);
-// The same, written into `lines` (their room is reused).
+// The five address lines of a unit from its property and unit records, written into `lines`
+// (their room is reused from unit to unit).
 void BuildAddressLines(const std::string& property, const std::string& unit,
                        std::array<std::string, 5>& lines);
 

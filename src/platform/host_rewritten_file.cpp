@@ -76,10 +76,14 @@ class HostRewrittenFile : public RewrittenFile {
 
   bool Rewrite(std::string_view bytes) override {
     if (fd_ < 0) return false;
-    size_t done = static_cast<size_t>(std::min<uintmax_t>(bytes.size(), size_));
-    if (done == 0 || !Map(done) || !GuardedCopy(map_, bytes.data(), done)) {
-      if (done > 0) StopMapping();
-      done = 0;
+    size_t done = 0;
+    const size_t inside = static_cast<size_t>(std::min<uintmax_t>(bytes.size(), size_));
+    if (inside > 0 && Map(inside)) {
+      if (GuardedCopy(map_, bytes.data(), inside)) {
+        done = inside;
+      } else {
+        StopMapping();
+      }
     }
     while (done < bytes.size()) {
       const ssize_t n =

@@ -216,13 +216,19 @@ TEST_F(MailingTest, ScanCountsAndTotalsTheSelectedReceipts) {
       {1, "T", 3, 16000}, {1, "P", 2, 11000}, {1, "D", 1, 5000}, {1, "C", 1, 2000},
       {2, "T", 0, 0},     {2, "C", 1, 3000},  {3, "D", 2, 0},    {3, "T", 2, 0},
   };
-  for (const ScanCase& c : cases) {
-    ASSERT_EQ(FindByKey(kUnitsFileId, 0, PackCode("1." + std::to_string(c.unit)), 0), 0);
-    Mailing().StateSelector = c.selector;
-    ScanReceipts();
-    EXPECT_EQ(MailingRun().ReceiptCount, c.count) << c.unit << c.selector;
-    EXPECT_EQ(MailingRun().Receipts.size(), static_cast<size_t>(c.count)) << c.unit << c.selector;
-    EXPECT_EQ(MailingRun().ReceiptTotal, c.total) << c.unit << c.selector;
+  // Letters keep the selected receipts for their list; labels count and total them alone.
+  for (const char* output : {"C", "E"}) {
+    Mailing().OutputKind = output;
+    const bool listed = Mailing().OutputKind == "C";
+    for (const ScanCase& c : cases) {
+      ASSERT_EQ(FindByKey(kUnitsFileId, 0, PackCode("1." + std::to_string(c.unit)), 0), 0);
+      Mailing().StateSelector = c.selector;
+      ScanReceipts();
+      EXPECT_EQ(MailingRun().ReceiptCount, c.count) << output << c.unit << c.selector;
+      EXPECT_EQ(MailingRun().Receipts.size(), listed ? static_cast<size_t>(c.count) : 0u)
+          << output << c.unit << c.selector;
+      EXPECT_EQ(MailingRun().ReceiptTotal, c.total) << output << c.unit << c.selector;
+    }
   }
 }
 
@@ -253,12 +259,13 @@ class AddressTest : public ::testing::TestWithParam<AddressCase> {};
 
 TEST_P(AddressTest, BuildsDes0ToDes4) {
   const AddressCase& c = GetParam();
-  EXPECT_EQ(BuildAddressLines(c.property, c.unit), c.expected);
+  std::array<std::string, 5> lines;
+  BuildAddressLines(c.property, c.unit, lines);
+  EXPECT_EQ(lines, c.expected);
   // Lines reused from another unit's address end up holding this unit's alone.
-  std::array<std::string, 5> reused;
-  reused.fill(std::string(200, 'x'));
-  BuildAddressLines(c.property, c.unit, reused);
-  EXPECT_EQ(reused, c.expected);
+  lines.fill(std::string(200, 'x'));
+  BuildAddressLines(c.property, c.unit, lines);
+  EXPECT_EQ(lines, c.expected);
 }
 
 const std::string kBlank30(30, ' ');

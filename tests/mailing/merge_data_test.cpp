@@ -262,7 +262,7 @@ TEST_F(MergeDataTest, UnitReferenceFromTheUnitCode) {
   unit.replace(0, 4, PackDigits("00070012"));
   const std::string property(200, ' ');
   MergeLetter letter = SampleLetter(0);
-  letter.Address = BuildAddressLines(property, unit);
+  BuildAddressLines(property, unit, letter.Address);
   ASSERT_TRUE(WriteMergeData(MergeDataPath(), letter));
   EXPECT_EQ(Find(Written(), "DES0"), "V007012");
 }

@@ -109,6 +109,16 @@ TEST(HostFiles, RewrittenFileSurvivesGrowthAndAnOutsideCut) {
   stdfs::remove_all(dir);
 }
 
+// A rewrite that the disk cannot take fails and says why, in the system's words.
+TEST(HostFiles, RewriteOntoAFullDiskFailsWithTheReason) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+  HostFileSystem fs;
+  auto out = fs.OpenRewritten("/dev/full");
+  ASSERT_TRUE(out);
+  EXPECT_FALSE(out->Rewrite("a letter's merge data"));
+  EXPECT_NE(out->LastError().find("No space"), std::string::npos) << out->LastError();
+}
+
 TEST(TextReader, FollowsSuiteLineRules) {
   TextReader reader(
       "a\r\nb\nc\rd\r\r\n\x1a"
